@@ -1,0 +1,1 @@
+// SPDX-License-Identifier: LicenseRef-Vellix-Proprietary

@@ -1,0 +1,2 @@
+// SPDX-License-Identifier: LicenseRef-Vellix-Proprietary
+int main() { return 0; }
