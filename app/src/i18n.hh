@@ -16,6 +16,12 @@ inline constexpr const char* text_domain = "me.vellix.splitpdf";
 // The returned pointer belongs to the catalogue (or is msgid) and stays valid.
 const char* tr(const char* msgid);
 
+// Marks a message for extraction where the text is kept untranslated in a
+// table and passed through tr where it is shown.
+constexpr const char* N_(const char* msgid) {
+    return msgid;
+}
+
 using Placeholder = std::pair<std::string_view, std::string_view>;
 
 // Translates msgid, then replaces every "{name}" token of the given pairs by

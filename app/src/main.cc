@@ -1,2 +1,6 @@
 // SPDX-License-Identifier: LicenseRef-Vellix-Proprietary
-int main() { return 0; }
+#include "startup.hh"
+
+int main(int argc, char** argv) {
+    return vellix::run_application(argc, argv);
+}

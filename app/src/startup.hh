@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: LicenseRef-Vellix-Proprietary
+// Process start-up and the application object.
+#pragma once
+
+#include <gtk/gtk.h>
+#include <string>
+
+namespace vellix {
+
+// Environment variable that replaces the catalogue directory.
+inline constexpr const char* locale_dir_variable = "VELLIX_LOCALEDIR";
+
+// The catalogue directory: VELLIX_LOCALEDIR when set and valid UTF-8 (an
+// empty value is used as it is), else the configured one.
+std::string locale_directory();
+
+// Puts a stored "language" value into effect for this process: anything but
+// "" and "system" replaces LANGUAGE and the messages locale.
+void apply_language(const char* language);
+
+// Connects the "startup", "activate" and "open" handlers to app.
+void connect_application_handlers(GtkApplication* app);
+
+// The whole process: logger, catalogue, language, application, main loop.
+// Returns the exit status of the application run.
+int run_application(int argc, char** argv);
+
+} // namespace vellix

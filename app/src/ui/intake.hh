@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: LicenseRef-Vellix-Proprietary
+// Bringing a PDF into the window: file dialog, drop, open-path and the load.
+#pragma once
+
+#include "ui/window.hh"
+
+#include <string>
+
+namespace vellix::ui {
+
+// "win.open" and its completion (null: dismissed).
+void open_file_dialog(const Context& ctx);
+void open_file_chosen(const Context& ctx, GFile* file);
+
+// "win.open-path" with an "s" parameter.
+void open_path_action(const Context& ctx, GVariant* parameter);
+
+// Loads the PDF at path (raw bytes) into the window, or shows the load alert.
+void load_document(const Context& ctx, const std::string& path);
+
+// Adds the file drop target to the "empty" page.
+void attach_drop_target(const Context& ctx);
+
+// The application's alert: heading "Vellix Split PDF", message, "Close".
+void show_error_alert(GtkWindow* parent, const char* message);
+
+} // namespace vellix::ui
