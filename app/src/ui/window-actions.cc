@@ -83,6 +83,7 @@ void install_window_actions(const Context& ctx, GtkApplication* app) {
         g_action_map_add_action(G_ACTION_MAP(group.get()), G_ACTION(simple.get()));
     }
     gtk_widget_insert_action_group(GTK_WIDGET(ctx->window), "win", G_ACTION_GROUP(group.get()));
+    ctx->actions = group.get();
     if (!app)
         return;
     for (const auto& accel : accelerators) {

@@ -68,6 +68,7 @@ struct SplitJob;          // owned by the running job's idle source
 struct WindowContext {
     AdwApplicationWindow* window = nullptr; // borrowed: the window owns its handlers
     GObjectPtr<GSettings> settings;
+    GSimpleActionGroup* actions = nullptr; // the "win" group, owned by the window
     AppState state;
     WindowWidgets widgets;
     bool cancel_requested = false;
