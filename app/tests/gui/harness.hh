@@ -12,6 +12,11 @@
 
 namespace vellix::test {
 
+using ui::CharPtr;
+using ui::ErrorPtr;
+using ui::GObjectPtr;
+using ui::Own;
+
 // The registered application every test window belongs to (non-unique, so
 // tests do not depend on a bus name). Created by the harness's main.
 GtkApplication* test_app();
