@@ -238,4 +238,12 @@ void show_about(GtkWindow* parent, const AboutInfo& info) {
 #endif
 }
 
+void close_dialog(GtkWidget* dialog) {
+#if ADW_CHECK_VERSION(1, 5, 0)
+    adw_dialog_close(ADW_DIALOG(dialog));
+#else
+    gtk_window_close(GTK_WINDOW(dialog));
+#endif
+}
+
 } // namespace vellix::ui::compat

@@ -60,4 +60,7 @@ struct AboutInfo {
 };
 void show_about(GtkWindow* parent, const AboutInfo& info);
 
+// Closes a dialog made by show_about or show_alert, as its close button does.
+void close_dialog(GtkWidget* dialog);
+
 } // namespace vellix::ui::compat
