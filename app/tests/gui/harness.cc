@@ -1,7 +1,12 @@
 // SPDX-License-Identifier: LicenseRef-Vellix-Proprietary
 #include "harness.hh"
 
+#include "i18n.hh"
 #include "settings.hh"
+#include "startup.hh"
+
+#include <clocale>
+#include <libintl.h>
 
 #define G_SETTINGS_ENABLE_BACKEND
 #include <gio/gsettingsbackend.h>
@@ -200,6 +205,16 @@ std::string tools_dir() {
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
+    // A test program may run in another interface language: set up the
+    // catalogue and LANGUAGE the way start-up does, before the toolkit reads
+    // its text direction.
+    if (const char* language = g_getenv("VELLIX_TEST_LANGUAGE")) {
+        std::setlocale(LC_ALL, "");
+        bindtextdomain(vellix::text_domain, g_getenv("VELLIX_TEST_LOCALEDIR"));
+        bind_textdomain_codeset(vellix::text_domain, "UTF-8");
+        textdomain(vellix::text_domain);
+        vellix::apply_language(language);
+    }
     adw_init();
     using vellix::test::g_app;
     g_app = gtk_application_new("me.vellix.splitpdf.Tests", G_APPLICATION_NON_UNIQUE);
