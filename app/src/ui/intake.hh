@@ -15,7 +15,10 @@ void open_file_chosen(const Context& ctx, GFile* file);
 // "win.open-path" with an "s" parameter.
 void open_path_action(const Context& ctx, GVariant* parameter);
 
-// Loads the PDF at path (raw bytes) into the window, or shows the load alert.
+// Loads the PDF at path (raw bytes, absolute) into the window: state, recent
+// files, title, page grid, workbench. A file that cannot be read or has no
+// pages shows the load alert and changes nothing. Ignored while a split job
+// of this window runs.
 void load_document(const Context& ctx, const std::string& path);
 
 // Adds the file drop target to the "empty" page.
