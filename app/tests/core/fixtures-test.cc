@@ -42,6 +42,14 @@ std::string read_file(const fs::path& path) {
     return text.str();
 }
 
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
 // Runs a program found on PATH or by path, capturing its output in files of
 // scratch.
 Outcome run(const std::vector<std::string>& args, const fs::path& scratch) {
@@ -368,6 +376,49 @@ TEST_F(ToolsTest, SplitPartsFailsWhenAPartCannotBeWritten) {
         EXPECT_EQ(split.status, 1);
         EXPECT_NE(split.err, "");
         EXPECT_EQ(split.out, "");
+    }
+}
+
+TEST_F(ToolsTest, SplitPartsWritesEveryPartOfThePlan) {
+    const auto source = make_fixture("report.pdf", {"--pages", std::to_string(fixture_pages)});
+    struct Case {
+        std::vector<std::string> plan;
+        std::vector<std::pair<std::string, int>> parts; // file name, page count
+    };
+    const Case cases[] = {
+        {{"1-3, 5, 12, 5"},
+         {{"report-pages-1-3.pdf", 3},
+          {"report-page-5.pdf", 1},
+          {"report-page-12.pdf", 1},
+          {"report-page-5.pdf", 1}}},
+        {{"--every", "5"},
+         {{"report-pages-1-5.pdf", 5},
+          {"report-pages-6-10.pdf", 5},
+          {"report-pages-11-12.pdf", 2}}},
+        {{" "}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.plan));
+        const fs::path out = dir_ / "out";
+        fs::remove_all(out);
+        fs::create_directory(out);
+        std::vector<std::string> args{source, out};
+        args.insert(args.end(), c.plan.begin(), c.plan.end());
+        const auto split = run_tool("split-parts", args);
+        EXPECT_EQ(split.status, 0) << split.err;
+        auto expected = c.parts;
+        if (expected.empty())
+            for (uint32_t i = 1; i <= fixture_pages; ++i)
+                expected.push_back({"report-page-" + std::to_string(i) + ".pdf", 1});
+        const auto printed = lines_of(split.out);
+        ASSERT_EQ(printed.size(), expected.size()) << split.out;
+        for (size_t i = 0; i < printed.size(); ++i) {
+            EXPECT_EQ(fs::path(printed[i]).filename(), expected[i].first);
+            EXPECT_TRUE(fs::equivalent(fs::path(printed[i]).parent_path(), out)) << printed[i];
+            EXPECT_EQ(run({"qpdf", "--check", printed[i]}, dir_).status, 0) << printed[i];
+            EXPECT_EQ(page_objects(*open_pdf(printed[i])).size(),
+                      static_cast<size_t>(expected[i].second));
+        }
     }
 }
 
