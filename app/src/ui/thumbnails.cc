@@ -99,6 +99,7 @@ struct RenderJob {
 gboolean render_step_cb(gpointer data) {
     const auto& job = *static_cast<std::shared_ptr<RenderJob>*>(data);
     bool more = false;
+    static int n = 0; if (n++ < 40 && g_getenv("BENCH_OPEN_ONLY")) fprintf(stderr, "step %d at %lld\n", n, (long long)(g_get_monotonic_time()/1000 % 100000));
     guarded([&] { more = job->step(); });
     if (!more)
         job->release();
@@ -228,8 +229,13 @@ GObjectPtr<PopplerDocument> open_preview_document(const std::string& path) {
     BytesPtr bytes(g_bytes_new_take(data, length));
     ErrorPtr error;
     GObjectPtr<PopplerDocument> document(poppler_document_new_from_bytes(bytes.get(), nullptr, error.out()));
-    if (!document)
-        document.reset(poppler_document_new_from_bytes(bytes.get(), "", error.out()));
+    if (document)
+        return document;
+    // The retry reads through a memory stream: poppler's bytes constructor
+    // frees its stream twice when a password is given and fails (22.x).
+    GObjectPtr<GInputStream> stream(g_memory_input_stream_new_from_bytes(bytes.get()));
+    ErrorPtr retry_error;
+    document.reset(poppler_document_new_from_stream(stream.get(), goffset(length), "", nullptr, retry_error.out()));
     return document;
 }
 

@@ -1,0 +1,247 @@
+// SPDX-License-Identifier: LicenseRef-Vellix-Proprietary
+#include "harness.hh"
+
+#include "settings.hh"
+#include "ui/intake.hh"
+#include "ui/thumbnails.hh"
+#include "ui/window-actions.hh"
+
+#include <fstream>
+#include <gtest/gtest.h>
+
+namespace vellix::test {
+namespace {
+
+const char* const load_failed = "Could not read the PDF (it may be encrypted or damaged).";
+
+// Bodies of the alerts shown now; closes them.
+std::vector<std::string> take_alerts() {
+    std::vector<std::string> bodies;
+    std::vector<GtkWidget*> dialogs;
+    GObjectPtr<GListModel> toplevels(gtk_window_get_toplevels(), Own::Ref);
+    for (guint i = 0; i < g_list_model_get_n_items(toplevels.get()); ++i) {
+        GObjectPtr<GtkWidget> window(GTK_WIDGET(g_list_model_get_item(toplevels.get(), i)));
+        for (GtkWidget* found : find_widgets(window.get(), [](GtkWidget* w) {
+                 return g_object_class_find_property(G_OBJECT_GET_CLASS(w), "body") &&
+                        g_object_class_find_property(G_OBJECT_GET_CLASS(w), "heading");
+             }))
+            dialogs.push_back(found);
+    }
+    for (GtkWidget* dialog : dialogs) {
+        CharPtr body;
+        g_object_get(dialog, "body", body.out(), nullptr);
+        bodies.emplace_back(body ? body.get() : "");
+#if ADW_CHECK_VERSION(1, 5, 0)
+        if (ADW_IS_DIALOG(dialog)) {
+            adw_dialog_force_close(ADW_DIALOG(dialog));
+            continue;
+        }
+#endif
+        if (GTK_IS_WINDOW(dialog))
+            gtk_window_destroy(GTK_WINDOW(dialog));
+    }
+    run_until_idle();
+    return bodies;
+}
+
+std::vector<std::string> recent_files(GSettings* settings) {
+    std::vector<std::string> out;
+    char** strv = g_settings_get_strv(settings, key::recent_files);
+    for (char** item = strv; *item; ++item)
+        out.emplace_back(*item);
+    g_strfreev(strv);
+    return out;
+}
+
+std::string title_of(const TestWindow& w) {
+    return adw_window_title_get_title(w.ctx->widgets.window_title);
+}
+
+int grid_items(const TestWindow& w) {
+    int n = 0;
+    for (GtkWidget* c = gtk_widget_get_first_child(GTK_WIDGET(w.ctx->widgets.page_grid)); c;
+         c = gtk_widget_get_next_sibling(c))
+        ++n;
+    return n;
+}
+
+void open_path(TestWindow& w, const std::string& path) {
+    w.activate(ui::action::open_path, g_variant_new_string(path.c_str()));
+}
+
+bool make_fixture(const std::string& out, const std::vector<std::string>& args) {
+    std::string command = tools_dir() + "/make-fixture '" + out + "'";
+    for (const auto& a : args)
+        command += " " + a;
+    return system(command.c_str()) == 0;
+}
+
+TEST(Load, RefusedFilesShowTheAlertAndChangeNothing) {
+    TempDir dir;
+    const std::string good = dir.file("good.pdf");
+    write_pdf(good, 3);
+    std::ofstream(dir.file("notes.pdf")) << "just some text\n";
+    ASSERT_TRUE(make_fixture(dir.file("locked.pdf"), {"--pages 2", "--variant encrypted-password"}));
+    ASSERT_TRUE(make_fixture(dir.file("empty.pdf"), {"--variant zero-pages"}));
+
+    TestWindow w;
+    open_path(w, good);
+    ASSERT_TRUE(take_alerts().empty());
+    gtk_toggle_button_set_active(w.ctx->widgets.mode_cards[1], TRUE);
+    const auto recent_before = recent_files(w.settings.get());
+
+    for (const char* name : {"notes.pdf", "locked.pdf", "empty.pdf", "missing.pdf"}) {
+        SCOPED_TRACE(name);
+        open_path(w, dir.file(name));
+        EXPECT_EQ(take_alerts(), std::vector<std::string>{load_failed});
+        EXPECT_EQ(w.ctx->state.document_path, good);
+        EXPECT_EQ(w.ctx->state.page_count, 3u);
+        EXPECT_EQ(title_of(w), "good.pdf");
+        EXPECT_EQ(grid_items(w), 3);
+        EXPECT_EQ(recent_files(w.settings.get()), recent_before);
+        EXPECT_EQ(w.visible_page(), "workbench");
+    }
+
+    // With nothing loaded, a refused file leaves the empty page up.
+    TestWindow fresh;
+    open_path(fresh, dir.file("notes.pdf"));
+    EXPECT_EQ(take_alerts(), std::vector<std::string>{load_failed});
+    EXPECT_EQ(fresh.visible_page(), "empty");
+    EXPECT_FALSE(fresh.ctx->state.document_path);
+    EXPECT_TRUE(recent_files(fresh.settings.get()).empty());
+}
+
+TEST(Load, EmptyUserPasswordOpens) {
+    TempDir dir;
+    const std::string path = dir.file("protected.pdf");
+    ASSERT_TRUE(make_fixture(path, {"--pages 4", "--variant encrypted-empty"}));
+    TestWindow w;
+    open_path(w, path);
+    EXPECT_TRUE(take_alerts().empty());
+    EXPECT_EQ(w.ctx->state.page_count, 4u);
+    EXPECT_EQ(w.visible_page(), "workbench");
+    EXPECT_EQ(title_of(w), "protected.pdf");
+}
+
+TEST(Load, RecentFilesNewestFirstAtMostEight) {
+    TempDir dir;
+    std::vector<std::string> paths;
+    for (int i = 1; i <= 9; ++i) {
+        paths.push_back(dir.file("f" + std::to_string(i) + ".pdf"));
+        write_pdf(paths.back(), 1);
+    }
+    TestWindow w;
+    open_path(w, paths[0]);
+    open_path(w, paths[0]);
+    EXPECT_EQ(recent_files(w.settings.get()), std::vector<std::string>{paths[0]});
+
+    for (int i = 1; i < 9; ++i)
+        open_path(w, paths[i]);
+    const std::vector<std::string> nine = {paths[8], paths[7], paths[6], paths[5],
+                                           paths[4], paths[3], paths[2], paths[1]};
+    EXPECT_EQ(recent_files(w.settings.get()), nine);
+
+    // An entry from the middle moves to the front; nothing else is dropped.
+    open_path(w, paths[4]);
+    const std::vector<std::string> moved = {paths[4], paths[8], paths[7], paths[6],
+                                            paths[5], paths[3], paths[2], paths[1]};
+    EXPECT_EQ(recent_files(w.settings.get()), moved);
+    EXPECT_TRUE(take_alerts().empty());
+}
+
+TEST(Load, SecondLoadKeepsSettingsAndClearsSelection) {
+    TempDir dir;
+    write_pdf(dir.file("first.pdf"), 6);
+    write_pdf(dir.file("second.pdf"), 4);
+    TestWindow w;
+    open_path(w, dir.file("first.pdf"));
+    gtk_editable_set_text(GTK_EDITABLE(w.ctx->widgets.ranges_entry), "1-2");
+    gtk_spin_button_set_value(w.ctx->widgets.every_n_spin, 3);
+    gtk_toggle_button_set_active(w.ctx->widgets.mode_cards[3], TRUE);
+    w.activate(ui::action::select_all);
+    EXPECT_STREQ(gtk_label_get_text(w.ctx->widgets.selected_count_label), "6");
+
+    open_path(w, dir.file("second.pdf"));
+    EXPECT_EQ(w.ctx->state.mode, SplitMode::SelectedPages);
+    EXPECT_EQ(w.ctx->state.ranges_text, "1-2");
+    EXPECT_EQ(w.ctx->state.every_n, 3u);
+    EXPECT_EQ(w.ctx->state.selection, std::vector<bool>(4, false));
+    EXPECT_STREQ(gtk_label_get_text(w.ctx->widgets.selected_count_label), "0");
+    EXPECT_EQ(grid_items(w), 4);
+    EXPECT_EQ(title_of(w), "second.pdf");
+    for (GtkWidget* t : find_widgets(GTK_WIDGET(w.ctx->widgets.page_grid),
+                                     [](GtkWidget* x) { return GTK_IS_TOGGLE_BUTTON(x); }))
+        EXPECT_FALSE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(t)));
+}
+
+TEST(Load, PathBytesThatAreNotUtf8Open) {
+    TempDir dir;
+    const std::string path = dir.file("caf\xe9.pdf");
+    write_pdf(path, 2);
+    TestWindow w;
+    ui::load_document(w.ctx, path);
+    EXPECT_TRUE(take_alerts().empty());
+    EXPECT_EQ(w.ctx->state.document_path, path);
+    EXPECT_EQ(title_of(w), "caf\xef\xbf\xbd.pdf");
+    EXPECT_EQ(recent_files(w.settings.get()), std::vector<std::string>{dir.path + "/caf\xef\xbf\xbd.pdf"});
+}
+
+TEST(Load, DialogCompletion) {
+    TempDir dir;
+    write_pdf(dir.file("chosen.pdf"), 2);
+    TestWindow w;
+    ui::open_file_chosen(w.ctx, nullptr);
+    EXPECT_EQ(w.visible_page(), "empty");
+    GObjectPtr<GFile> remote(g_file_new_for_uri("http://example.invalid/x.pdf"));
+    ui::open_file_chosen(w.ctx, remote.get());
+    EXPECT_EQ(w.visible_page(), "empty");
+    GObjectPtr<GFile> file(g_file_new_for_path(dir.file("chosen.pdf").c_str()));
+    ui::open_file_chosen(w.ctx, file.get());
+    EXPECT_EQ(w.visible_page(), "workbench");
+    EXPECT_TRUE(take_alerts().empty());
+    // "win.open-path" without its text is ignored.
+    ui::open_path_action(w.ctx, nullptr);
+    EXPECT_EQ(w.ctx->state.page_count, 2u);
+}
+
+// The drop goes to the window whose empty page received it, even when
+// another window is the application's active one.
+TEST(Load, DropLoadsIntoTheReceivingWindow) {
+    TempDir dir;
+    const std::string path = dir.file("dropped.pdf");
+    write_pdf(path, 2);
+    TestWindow target, other;
+    target.present();
+    other.present();
+    run_until_idle();
+    GtkDropTarget* drop = nullptr;
+    GListModel* controllers = gtk_widget_observe_controllers(target.ctx->widgets.empty_page);
+    for (guint i = 0; i < g_list_model_get_n_items(controllers) && !drop; ++i) {
+        GObjectPtr<GObject> c(G_OBJECT(g_list_model_get_item(controllers, i)));
+        if (GTK_IS_DROP_TARGET(c.get()))
+            drop = GTK_DROP_TARGET(c.get());
+    }
+    g_object_unref(controllers);
+    ASSERT_TRUE(drop);
+
+    gboolean accepted = FALSE;
+    GValue value = G_VALUE_INIT;
+    g_value_init(&value, G_TYPE_STRING);
+    g_value_set_string(&value, "not a file");
+    g_signal_emit_by_name(drop, "drop", &value, 1.0, 1.0, &accepted);
+    g_value_unset(&value);
+    EXPECT_FALSE(accepted);
+
+    GObjectPtr<GFile> file(g_file_new_for_path(path.c_str()));
+    g_value_init(&value, G_TYPE_FILE);
+    g_value_set_object(&value, file.get());
+    g_signal_emit_by_name(drop, "drop", &value, 1.0, 1.0, &accepted);
+    g_value_unset(&value);
+    run_until_idle();
+    EXPECT_TRUE(accepted);
+    EXPECT_EQ(target.ctx->state.document_path, path);
+    EXPECT_FALSE(other.ctx->state.document_path);
+}
+
+} // namespace
+} // namespace vellix::test
