@@ -11,6 +11,13 @@ namespace {
 using Handle = QPDFObjectHandle;
 using ByPage = std::vector<std::pair<uint64_t, uint32_t>>;
 
+// A new direct dictionary with the entries of dict. qpdf's shallowCopy also
+// copies direct values one level down, which for a page-tree node means its
+// whole /Kids array on every part.
+Handle copy_dict(Handle dict) {
+    return Handle::newDictionary(dict.getDictAsMap());
+}
+
 struct Builder {
     PartView& view;
     SourceModel& model;
@@ -30,7 +37,7 @@ struct Builder {
     Handle& override_copy(Handle source) {
         auto [it, added] = view.overrides.try_emplace(object_key(source));
         if (added)
-            it->second = source.shallowCopy();
+            it->second = copy_dict(source);
         return it->second;
     }
 
@@ -48,7 +55,7 @@ struct Builder {
         auto old = holder.getKey(key);
         if (old.isIndirect())
             return override_copy(old);
-        auto copy = old.shallowCopy();
+        auto copy = copy_dict(old);
         holder.replaceKey(key, copy);
         return copy;
     }
@@ -78,7 +85,7 @@ void Builder::page_tree() {
                 stack.push_back(child);
         }
         uint64_t count = std::min(view.last + 1, node.end) - std::max(view.first, node.begin);
-        auto copy = node.handle.shallowCopy();
+        auto copy = copy_dict(node.handle);
         copy.replaceKey("/Kids", kids);
         copy.replaceKey("/Count", Handle::newInteger(static_cast<long long>(count)));
         view.overrides[object_key(node.handle)] = copy;
@@ -100,7 +107,7 @@ void Builder::links() {
             if (in_range(static_cast<int64_t>(link.target)))
                 continue;
             Handle annot = link.annot;
-            auto inert = annot.shallowCopy();
+            auto inert = copy_dict(annot);
             inert.removeKey("/Dest");
             inert.removeKey("/A");
             if (annot.isIndirect())
@@ -165,7 +172,7 @@ void Builder::outline() {
     for (auto& [parent, list] : children) {
         for (size_t i = 0; i < list.size(); ++i) {
             OutlineItem& item = model.outline[list[i]];
-            auto copy = item.handle.shallowCopy();
+            auto copy = copy_dict(item.handle);
             copy.replaceKey("/Parent", handle_of(parent));
             for (const char* key : {"/Prev", "/Next", "/First", "/Last", "/Count"})
                 copy.removeKey(key);
@@ -180,6 +187,8 @@ void Builder::outline() {
                 long long count = visible[list[i]];
                 copy.replaceKey("/Count", Handle::newInteger(item.open ? count : -count));
             }
+            // The structure tree is not carried over.
+            copy.removeKey("/SE");
             if (item.target != pageless_target && !in_range(item.target)) {
                 copy.removeKey("/Dest");
                 copy.removeKey("/A");
@@ -242,7 +251,7 @@ void Builder::labels() {
                                   [](int64_t page, const auto& entry) { return page < entry.first; });
     if (after != labels.begin()) {
         const auto& [key, dict] = *(after - 1);
-        auto label = Handle(dict).shallowCopy();
+        auto label = copy_dict(dict);
         auto start = label.getKey("/St");
         long long number = start.isInteger() ? start.getIntValue() : 1;
         if (uint64_t(key) < view.first)
@@ -325,7 +334,7 @@ void Builder::make_trailer() {
     static const char* const dropped[] = {"/Size",   "/Prev", "/XRefStm",     "/Encrypt", "/Type",
                                           "/W",      "/Index", "/Filter",     "/DecodeParms",
                                           "/Length", "/DL"};
-    view.trailer = model.trailer.shallowCopy();
+    view.trailer = copy_dict(model.trailer);
     for (const char* key : dropped)
         view.trailer.removeKey(key);
 }
@@ -351,7 +360,11 @@ bool PartView::included(QPDFObjectHandle& ref) {
         auto type = ref.getDict().getKey("/Type");
         keep = !type.isName() || (type.getName() != "/ObjStm" && type.getName() != "/XRef");
     } else if (ref.isDictionary()) {
-        keep = ref.hasKey("/Type") || !ref.hasKey("/Linearized");
+        auto type = ref.getKey("/Type");
+        if (type.isName())
+            keep = type.getName() != "/StructElem" && type.getName() != "/StructTreeRoot";
+        else
+            keep = !ref.hasKey("/Linearized");
     } else {
         auto type = ref.getTypeCode();
         keep = type >= ::ot_boolean && type <= ::ot_array;
@@ -370,7 +383,7 @@ PartView make_part_view(SourceModel& model, uint64_t first, uint64_t last) {
     view.model = &model;
     view.first = first;
     view.last = last;
-    auto catalog = Handle(model.catalog).shallowCopy();
+    auto catalog = copy_dict(model.catalog);
     view.overrides[object_key(Handle(model.catalog))] = catalog;
     Builder builder{view, model, catalog};
     builder.page_tree();

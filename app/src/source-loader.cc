@@ -94,8 +94,23 @@ std::variant<std::string, PartError> read_file(const std::string& path,
     std::string bytes(static_cast<size_t>(before.st_size), '\0');
     size_t used = 0;
     for (;;) {
-        if (used == bytes.size())
-            bytes.resize(bytes.size() + 65536);
+        if (used == bytes.size()) {
+            // Only a file that grew since fstat needs more room; look
+            // before growing, so the usual case keeps one exact buffer.
+            char probe[4096];
+            ssize_t more = ::read(fd, probe, sizeof probe);
+            if (more < 0 && errno == EINTR)
+                continue;
+            if (more < 0) {
+                ::close(fd);
+                return unreadable("cannot read the source");
+            }
+            if (more == 0)
+                break;
+            bytes.append(probe, static_cast<size_t>(more));
+            used = bytes.size();
+            continue;
+        }
         ssize_t got = ::read(fd, bytes.data() + used, bytes.size() - used);
         if (got < 0 && errno == EINTR)
             continue;

@@ -273,9 +273,10 @@ void build_fields(SourceModel& model) {
     std::sort(model.widgets_by_page.begin(), model.widgets_by_page.end());
 }
 
-// Marks every object of the logical structure tree, so that nothing of it
-// is written unless a part rewrites it. Marked content and object references
-// stop the walk: what they point at belongs to the pages.
+// The logical structure tree is left out of every part. Walking it would
+// parse an element per tagged paragraph of the whole document, so only its
+// root is marked; elements are recognised by type when something outside
+// the tree refers to one.
 void build_struct_roles(SourceModel& model) {
     auto root = model.catalog.getKey("/StructTreeRoot");
     if (!root.isDictionary())
@@ -283,32 +284,6 @@ void build_struct_roles(SourceModel& model) {
     model.has_struct_tree = true;
     if (root.isIndirect())
         assign_role(model, root, Role::Struct, 0);
-    auto mark_node = [&](QPDFObjectHandle node) { assign_role(model, node, Role::Struct, 0); };
-    auto mark_value = [&](QPDFObjectHandle, QPDFObjectHandle value) {
-        if (value.isIndirect() && value.isArray())
-            assign_role(model, value, Role::Struct, 0);
-    };
-    walk_tree(root.getKey("/ParentTree"), "/Nums", mark_value, mark_node);
-    walk_tree(root.getKey("/IDTree"), "/Names", [](auto, auto) {}, mark_node);
-    for (const char* key : {"/RoleMap", "/ClassMap"}) {
-        auto map = root.getKey(key);
-        if (map.isIndirect())
-            assign_role(model, map, Role::Struct, 0);
-    }
-    std::vector<QPDFObjectHandle> stack{root.getKey("/K")};
-    while (!stack.empty()) {
-        auto current = stack.back();
-        stack.pop_back();
-        if (current.isIndirect() && !assign_role(model, current, Role::Struct, 0))
-            continue;
-        if (current.isArray()) {
-            for (int i = current.getArrayNItems() - 1; i >= 0; --i)
-                stack.push_back(current.getArrayItem(i));
-        } else if (current.isDictionary() && !has_name(current, "/Type", "/MCR") &&
-                   !has_name(current, "/Type", "/OBJR")) {
-            stack.push_back(current.getKey("/K"));
-        }
-    }
 }
 
 std::string clean_version(const std::string& version) {
