@@ -78,24 +78,31 @@ void connect_application_handlers(GtkApplication* app) {
     g_signal_connect(app, "open", G_CALLBACK(open_cb), nullptr);
 }
 
-int run_application(int argc, char** argv) {
-    install_logger();
+void set_up_language() {
     const std::string locale_dir = locale_directory();
     std::setlocale(LC_ALL, "");
     bindtextdomain(text_domain, locale_dir.c_str());
     bind_textdomain_codeset(text_domain, "UTF-8");
+    {
+        ui::GObjectPtr<GSettings> settings(open_settings());
+        apply_language(read_string(settings.get(), key::language).c_str());
+    }
+    // Last, not before the settings are read: GLib decides once, at its first
+    // translation lookup (which opening the settings makes), whether to
+    // translate at all, and with our domain already the default and LANGUAGE
+    // not yet set it would decide against it for the toolkit's own texts,
+    // text direction included.
     textdomain(text_domain);
+}
 
-    ui::GObjectPtr<GSettings> settings(open_settings());
-    apply_language(read_string(settings.get(), key::language).c_str());
+int run_application(int argc, char** argv) {
+    install_logger();
+    set_up_language();
 
     ui::GObjectPtr<AdwApplication> app(adw_application_new(APP_ID, G_APPLICATION_HANDLES_OPEN));
     g_set_application_name(display_name);
     connect_application_handlers(GTK_APPLICATION(app.get()));
-    const int status = g_application_run(G_APPLICATION(app.get()), argc, argv);
-    app.reset();
-    settings.reset();
-    return status;
+    return g_application_run(G_APPLICATION(app.get()), argc, argv);
 }
 
 } // namespace vellix

@@ -18,6 +18,10 @@ std::string locale_directory();
 // "" and "system" replaces LANGUAGE and the messages locale.
 void apply_language(const char* language);
 
+// Binds the message catalogue and puts the stored "language" into effect,
+// before anything is translated. Returns nothing; failures leave English.
+void set_up_language();
+
 // Connects the "startup", "activate" and "open" handlers to app.
 void connect_application_handlers(GtkApplication* app);
 

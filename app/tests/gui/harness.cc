@@ -5,8 +5,6 @@
 #include "settings.hh"
 #include "startup.hh"
 
-#include <clocale>
-#include <libintl.h>
 
 #define G_SETTINGS_ENABLE_BACKEND
 #include <gio/gsettingsbackend.h>
@@ -205,15 +203,20 @@ std::string tools_dir() {
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
-    // A test program may run in another interface language: set up the
-    // catalogue and LANGUAGE the way start-up does, before the toolkit reads
-    // its text direction.
+    // A test program may run in another interface language: it goes through
+    // the start-up language steps with the key stored in a settings file
+    // written before anything touches the settings store.
     if (const char* language = g_getenv("VELLIX_TEST_LANGUAGE")) {
-        std::setlocale(LC_ALL, "");
-        bindtextdomain(vellix::text_domain, g_getenv("VELLIX_TEST_LOCALEDIR"));
-        bind_textdomain_codeset(vellix::text_domain, "UTF-8");
-        textdomain(vellix::text_domain);
-        vellix::apply_language(language);
+        char* config = g_dir_make_tmp("vellix-config-XXXXXX", nullptr);
+        const std::string folder = std::string(config) + "/glib-2.0/settings";
+        g_mkdir_with_parents(folder.c_str(), 0700);
+        const std::string keyfile = "[me/vellix/splitpdf]\nlanguage='" + std::string(language) + "'\n";
+        g_file_set_contents((folder + "/keyfile").c_str(), keyfile.c_str(), -1, nullptr);
+        g_setenv("XDG_CONFIG_HOME", config, TRUE);
+        g_setenv("GSETTINGS_BACKEND", "keyfile", TRUE);
+        g_setenv(vellix::locale_dir_variable, g_getenv("VELLIX_TEST_LOCALEDIR"), TRUE);
+        g_free(config);
+        vellix::set_up_language();
     }
     adw_init();
     using vellix::test::g_app;
