@@ -260,13 +260,21 @@ void every_n_changed_cb(GtkSpinButton* spin, gpointer data) {
     });
 }
 
+// The PDF icon, with a generic document as fallback for icon themes that
+// have no PDF icon of their own (Adwaita before 44).
+GtkWidget* pdf_icon() {
+    const char* names[] = {"application-pdf-symbolic", "x-office-document-symbolic"};
+    GObjectPtr<GIcon> icon(g_themed_icon_new_from_names(const_cast<char**>(names), 2));
+    return gtk_image_new_from_gicon(icon.get());
+}
+
 GtkWidget* preview_row(const char* title, bool with_icon) {
     GtkWidget* row = adw_action_row_new();
     adw_preferences_row_set_title(ADW_PREFERENCES_ROW(row), title);
     // File names are plain text, not markup.
     adw_preferences_row_set_use_markup(ADW_PREFERENCES_ROW(row), FALSE);
     if (with_icon)
-        adw_action_row_add_prefix(ADW_ACTION_ROW(row), gtk_image_new_from_icon_name("application-pdf-symbolic"));
+        adw_action_row_add_prefix(ADW_ACTION_ROW(row), pdf_icon());
     return row;
 }
 
