@@ -261,7 +261,7 @@ void every_n_changed_cb(GtkSpinButton* spin, gpointer data) {
 }
 
 // The PDF icon, with a generic document as fallback for icon themes that
-// have no PDF icon of their own (Adwaita before 44).
+// have no PDF icon of their own (Debian 12's Adwaita has none).
 GtkWidget* pdf_icon() {
     const char* names[] = {"application-pdf-symbolic", "x-office-document-symbolic"};
     GObjectPtr<GIcon> icon(g_themed_icon_new_from_names(const_cast<char**>(names), 2));
