@@ -76,8 +76,9 @@ void Builder::page_tree() {
         PageNode& node = model.nodes[stack.back()];
         stack.pop_back();
         auto kids = Handle::newArray();
-        auto it = std::lower_bound(node.kids.begin(), node.kids.end(), view.first,
-                                   [](const PageKid& kid, uint64_t page) { return kid.end <= page; });
+        auto it =
+            std::lower_bound(node.kids.begin(), node.kids.end(), view.first,
+                             [](const PageKid& kid, uint64_t page) { return kid.end <= page; });
         for (; it != node.kids.end() && it->begin <= view.last; ++it) {
             kids.appendItem(it->handle);
             uint32_t child = node.kid_nodes[it - node.kids.begin()];
@@ -145,7 +146,8 @@ void Builder::outline() {
             item = model.outline[item].parent;
         }
     };
-    for_each_in_range(model.outline_by_page, [&](uint32_t item) { mark(static_cast<int32_t>(item)); });
+    for_each_in_range(model.outline_by_page,
+                      [&](uint32_t item) { mark(static_cast<int32_t>(item)); });
     for (uint32_t item : model.pageless_outline)
         mark(static_cast<int32_t>(item));
     if (kept.empty()) {
@@ -247,15 +249,17 @@ void Builder::labels() {
         return;
     auto nums = Handle::newArray();
     const auto& labels = model.labels;
-    auto after = std::upper_bound(labels.begin(), labels.end(), int64_t(view.first),
-                                  [](int64_t page, const auto& entry) { return page < entry.first; });
+    auto after =
+        std::upper_bound(labels.begin(), labels.end(), int64_t(view.first),
+                         [](int64_t page, const auto& entry) { return page < entry.first; });
     if (after != labels.begin()) {
         const auto& [key, dict] = *(after - 1);
         auto label = copy_dict(dict);
         auto start = label.getKey("/St");
         long long number = start.isInteger() ? start.getIntValue() : 1;
         if (uint64_t(key) < view.first)
-            label.replaceKey("/St", Handle::newInteger(number + static_cast<long long>(view.first - key)));
+            label.replaceKey("/St",
+                             Handle::newInteger(number + static_cast<long long>(view.first - key)));
         nums.appendItem(Handle::newInteger(0));
         nums.appendItem(label);
     }
@@ -331,9 +335,9 @@ void Builder::open_action() {
 }
 
 void Builder::make_trailer() {
-    static const char* const dropped[] = {"/Size",   "/Prev", "/XRefStm",     "/Encrypt", "/Type",
-                                          "/W",      "/Index", "/Filter",     "/DecodeParms",
-                                          "/Length", "/DL"};
+    static const char* const dropped[] = {"/Size",        "/Prev",   "/XRefStm", "/Encrypt",
+                                          "/Type",        "/W",      "/Index",   "/Filter",
+                                          "/DecodeParms", "/Length", "/DL"};
     view.trailer = copy_dict(model.trailer);
     for (const char* key : dropped)
         view.trailer.removeKey(key);
@@ -352,9 +356,15 @@ bool PartView::included(QPDFObjectHandle& ref) {
     } else if (auto role = model->roles.find(key); role != model->roles.end()) {
         uint64_t index = role->second.index;
         switch (role->second.role) {
-        case Role::Page: keep = index >= first && index <= last; break;
-        case Role::Annot: keep = index == UINT64_MAX || (index >= first && index <= last); break;
-        default: keep = false; break;
+        case Role::Page:
+            keep = index >= first && index <= last;
+            break;
+        case Role::Annot:
+            keep = index == UINT64_MAX || (index >= first && index <= last);
+            break;
+        default:
+            keep = false;
+            break;
         }
     } else if (ref.isStream()) {
         auto type = ref.getDict().getKey("/Type");

@@ -26,7 +26,7 @@ struct PartView {
     // The body to write for ref: its replacement, or the source object.
     QPDFObjectHandle body(QPDFObjectHandle& ref);
 
-private:
+  private:
     std::unordered_map<uint64_t, bool> decided_;
 };
 

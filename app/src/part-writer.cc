@@ -29,7 +29,7 @@ PartError system_error(PartErrorKind kind, const std::string& what) {
 // An output file written through a fixed buffer. Errors are remembered and
 // reported by finish(); writes after an error are dropped.
 class FileSink : public OutputSink {
-public:
+  public:
     explicit FileSink(int fd) : fd_(fd) {}
 
     // Flushes and closes; false with errno set when anything failed.
@@ -47,7 +47,7 @@ public:
             ::close(fd_);
     }
 
-protected:
+  protected:
     void put(const char* data, size_t size) override {
         while (size > 0 && !error_) {
             if (used_ == 0 && size >= write_buffer_size) {
@@ -64,7 +64,7 @@ protected:
         }
     }
 
-private:
+  private:
     void flush() {
         if (used_ > 0 && !error_)
             write_all(buffer_, used_);
@@ -139,7 +139,8 @@ std::optional<PartError> save_atomically(PartView& view, const std::string& dir,
     std::string temp;
     int fd = create_temporary(dir, temp);
     if (fd < 0)
-        return system_error(PartErrorKind::TargetUnwritable, "cannot create a file in the output folder");
+        return system_error(PartErrorKind::TargetUnwritable,
+                            "cannot create a file in the output folder");
     std::optional<PartError> error;
     {
         FileSink sink(fd);

@@ -24,14 +24,14 @@ constexpr int max_depth = 600;
 constexpr uint64_t max_listed_gap = 8;
 
 class StringPipeline : public Pipeline {
-public:
+  public:
     explicit StringPipeline(std::string& out) : Pipeline("part stream", nullptr), out_(out) {}
     void write(unsigned char const* data, size_t len) override {
         out_.append(reinterpret_cast<const char*>(data), len);
     }
     void finish() override {}
 
-private:
+  private:
     std::string& out_;
 };
 
@@ -86,7 +86,7 @@ struct XrefEntry {
 };
 
 class Serializer {
-public:
+  public:
     explicit Serializer(PartView& view) : view_(view) {}
 
     void run(OutputSink& sink) {
@@ -118,7 +118,7 @@ public:
             xref_stream(sink, entries, trailer);
     }
 
-private:
+  private:
     void reference(std::string& out, Handle& ref) {
         if (!view_.included(ref)) {
             out += "null";
@@ -145,11 +145,21 @@ private:
             return;
         }
         switch (item.getTypeCode()) {
-        case ::ot_boolean: out += item.getBoolValue() ? "true" : "false"; break;
-        case ::ot_integer: append_signed(out, item.getIntValue()); break;
-        case ::ot_real: out += item.getRealValue(); break;
-        case ::ot_string: out += item.unparse(); break;
-        case ::ot_name: append_name(out, item.getName()); break;
+        case ::ot_boolean:
+            out += item.getBoolValue() ? "true" : "false";
+            break;
+        case ::ot_integer:
+            append_signed(out, item.getIntValue());
+            break;
+        case ::ot_real:
+            out += item.getRealValue();
+            break;
+        case ::ot_string:
+            out += item.unparse();
+            break;
+        case ::ot_name:
+            append_name(out, item.getName());
+            break;
         case ::ot_array: {
             out += '[';
             int count = item.getArrayNItems();
@@ -165,7 +175,9 @@ private:
             dict_body(out, item, depth + 1, false);
             out += ">>";
             break;
-        default: out += "null"; break;
+        default:
+            out += "null";
+            break;
         }
     }
 
@@ -280,8 +292,7 @@ private:
         return all;
     }
 
-    template <typename Row>
-    static void subsections(const std::vector<XrefEntry>& all, Row row) {
+    template <typename Row> static void subsections(const std::vector<XrefEntry>& all, Row row) {
         size_t start = 0;
         for (size_t i = 1; i <= all.size(); ++i)
             if (i == all.size() || all[i].number != all[i - 1].number + 1) {

@@ -16,7 +16,7 @@ namespace vellix {
 // Where the file goes. write() may fail silently; the caller checks after
 // the save. offset() counts every byte handed to write().
 class OutputSink {
-public:
+  public:
     virtual ~OutputSink() = default;
     void write(std::string_view bytes) {
         written_ += bytes.size();
@@ -24,18 +24,18 @@ public:
     }
     uint64_t offset() const { return written_; }
 
-protected:
+  protected:
     virtual void put(const char* data, size_t size) = 0;
 
-private:
+  private:
     uint64_t written_ = 0;
 };
 
 class StringSink : public OutputSink {
-public:
+  public:
     std::string bytes;
 
-protected:
+  protected:
     void put(const char* data, size_t size) override { bytes.append(data, size); }
 };
 

@@ -21,7 +21,7 @@ constexpr size_t max_warnings_logged = 50;
 
 // Whatever qpdf would print goes to the logger instead, line by line.
 class LogPipeline : public Pipeline {
-public:
+  public:
     LogPipeline() : Pipeline("vellix log", nullptr) {}
     void write(unsigned char const* data, size_t len) override {
         for (size_t i = 0; i < len; ++i) {
@@ -38,7 +38,7 @@ public:
         line_.clear();
     }
 
-private:
+  private:
     std::string line_;
 };
 
@@ -79,9 +79,8 @@ PartError unreadable(const std::string& what) {
 
 // Reads the whole file; identity receives what fstat said before the read,
 // stable whether it still said so afterwards.
-std::variant<std::string, PartError> read_file(const std::string& path,
-                                                std::optional<FileIdentity>& identity,
-                                                bool& stable) {
+std::variant<std::string, PartError>
+read_file(const std::string& path, std::optional<FileIdentity>& identity, bool& stable) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return unreadable("cannot open the source");
@@ -152,8 +151,8 @@ void forward_warnings(QPDF& qpdf) {
     for (size_t i = 0; i < shown; ++i)
         log_message(LogLevel::Warning, warnings[i].what());
     if (warnings.size() > shown)
-        log_message(LogLevel::Warning,
-                    std::to_string(warnings.size() - shown) + " more warnings from the PDF library");
+        log_message(LogLevel::Warning, std::to_string(warnings.size() - shown) +
+                                           " more warnings from the PDF library");
 }
 
 SourceResult load_source(std::string bytes) {

@@ -169,7 +169,8 @@ void build_links(SourceModel& model) {
         for (int i = 0; i < count; ++i) {
             auto annot = annots.getArrayItem(i);
             if (annot.isIndirect()) {
-                auto [it, added] = model.roles.try_emplace(object_key(annot), RoleEntry{Role::Annot, p});
+                auto [it, added] =
+                    model.roles.try_emplace(object_key(annot), RoleEntry{Role::Annot, p});
                 if (!added && it->second.role == Role::Annot && it->second.index != p)
                     it->second.index = shared_annot;
             }
@@ -177,7 +178,8 @@ void build_links(SourceModel& model) {
                 continue;
             int64_t target = resolve_target(model, annot);
             if (target >= 0)
-                page.links.push_back(PageLink{annot, static_cast<size_t>(i), static_cast<uint64_t>(target)});
+                page.links.push_back(
+                    PageLink{annot, static_cast<size_t>(i), static_cast<uint64_t>(target)});
         }
     }
 }
@@ -327,7 +329,8 @@ bool build_source_model(QPDF& qpdf, SourceModel& model, std::string& error) {
         error = "no trailer";
         return false;
     }
-    model.xref_kind = has_name(model.trailer, "/Type", "/XRef") ? XrefKind::Stream : XrefKind::Table;
+    model.xref_kind =
+        has_name(model.trailer, "/Type", "/XRef") ? XrefKind::Stream : XrefKind::Table;
     model.catalog = model.trailer.getKey("/Root");
     if (!model.catalog.isIndirect() || !model.catalog.isDictionary()) {
         error = "no document catalog";

@@ -58,7 +58,7 @@ struct PageNode {
     QPDFObjectHandle handle; // indirect
     uint64_t begin = 0;
     uint64_t end = 0;
-    std::vector<PageKid> kids; // only kids holding pages, in page order
+    std::vector<PageKid> kids;       // only kids holding pages, in page order
     std::vector<uint32_t> kid_nodes; // node index per kid, or UINT32_MAX for a page
 };
 
@@ -109,12 +109,12 @@ struct SourceModel {
     std::vector<Page> pages;
     std::unordered_map<uint64_t, uint64_t> page_index;
 
-    QPDFObjectHandle outline_root; // indirect dictionary, or null
-    std::vector<OutlineItem> outline; // in preorder
+    QPDFObjectHandle outline_root;                              // indirect dictionary, or null
+    std::vector<OutlineItem> outline;                           // in preorder
     std::vector<std::pair<uint64_t, uint32_t>> outline_by_page; // sorted
     std::vector<uint32_t> pageless_outline;
 
-    QPDFObjectHandle dest_tree; // root of /Names /Dests, or null
+    QPDFObjectHandle dest_tree;        // root of /Names /Dests, or null
     std::vector<NamedDest> tree_dests; // in tree order
     std::vector<std::pair<uint64_t, uint32_t>> tree_dests_by_page;
     QPDFObjectHandle dest_dict; // catalog /Dests, or null
@@ -123,7 +123,7 @@ struct SourceModel {
     std::unordered_map<std::string, int64_t> tree_lookup; // string key -> target
     std::unordered_map<std::string, int64_t> dict_lookup; // name -> target
 
-    QPDFObjectHandle label_tree; // catalog /PageLabels, or null
+    QPDFObjectHandle label_tree;                              // catalog /PageLabels, or null
     std::vector<std::pair<int64_t, QPDFObjectHandle>> labels; // sorted by key
 
     QPDFObjectHandle acroform; // catalog /AcroForm dictionary, or null
