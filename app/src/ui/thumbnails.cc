@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace vellix::ui {
@@ -19,24 +20,33 @@ constexpr int picture_width = 120;
 constexpr int picture_height = 160;
 // Time one idle step may spend drawing before it yields to input and redraw.
 constexpr gint64 step_budget_us = 8000;
+constexpr gint64 flush_interval_us = 1000000;
 
 // Draws the pictures of one loaded document, a few per idle step. Holds its
 // own references to everything it touches, so a window destroyed while it
 // runs leaves it nothing dangling; it then notices that the grid has left
 // the window and stops.
+//
+// Every new picture makes the toolkit lay out the whole grid again, which
+// costs about as much as drawing a page once the grid holds a thousand
+// items. So finished thumbnails are handed over in batches: at once when they
+// complete the part of the grid in view, otherwise every flush_interval_us.
 struct RenderJob {
     GObjectPtr<PopplerDocument> document;
     GObjectPtr<GtkWidget> grid;
     GObjectPtr<GtkAdjustment> scroll;
     std::vector<GObjectPtr<GtkWidget>> pictures; // index = page index
     std::vector<bool> drawn;
+    std::vector<std::pair<size_t, GObjectPtr<GdkTexture>>> unshown;
     size_t remaining = 0;
+    gint64 last_flush = 0;
     guint source = 0;
 
     // Frees what the job holds; the idle source, if any, must already be gone.
     void release() {
         source = 0;
         document.reset();
+        unshown.clear();
         pictures.clear();
         drawn.clear();
         grid.reset();
@@ -49,24 +59,33 @@ struct RenderJob {
         release();
     }
 
-    // The first page whose picture reaches into the scrolled view. Pages are
-    // laid out in index order, so their bottom edges never decrease.
-    size_t first_visible() const {
-        if (!scroll)
-            return 0;
-        const double top = gtk_adjustment_get_value(scroll.get());
+    // The first page whose picture reaches below y in grid coordinates (edge
+    // 1, the bottom) or starts at or below it (edge 0, the top). Pages are
+    // laid out in index order, so both edges never decrease with the index.
+    size_t first_page_past(double y, int edge) const {
         size_t low = 0, high = pictures.size();
         while (low < high) {
             const size_t mid = low + (high - low) / 2;
             graphene_rect_t bounds;
             if (!gtk_widget_compute_bounds(pictures[mid].get(), grid.get(), &bounds))
                 return 0;
-            if (bounds.origin.y + bounds.size.height > top)
+            const double at = bounds.origin.y + edge * bounds.size.height;
+            if (edge ? at > y : at >= y)
                 high = mid;
             else
                 low = mid + 1;
         }
-        return low < pictures.size() ? low : 0;
+        return low;
+    }
+
+    // The pages in view: [first, end). Empty before the grid is laid out.
+    std::pair<size_t, size_t> visible_pages() const {
+        if (!scroll)
+            return {0, 0};
+        const double top = gtk_adjustment_get_value(scroll.get());
+        const double bottom = top + gtk_adjustment_get_page_size(scroll.get());
+        const size_t first = first_page_past(top, 1);
+        return {first, std::max(first, first_page_past(bottom, 0))};
     }
 
     // The next page to draw: from start onwards, then from the beginning.
@@ -77,21 +96,41 @@ struct RenderJob {
         return it - drawn.begin();
     }
 
+    void flush() {
+        for (auto& [index, texture] : unshown)
+            gtk_picture_set_paintable(GTK_PICTURE(pictures[index].get()),
+                                      GDK_PAINTABLE(texture.get()));
+        unshown.clear();
+        last_flush = g_get_monotonic_time();
+    }
+
+    bool view_complete(size_t first, size_t end) const {
+        const bool drawn_all =
+            std::all_of(drawn.begin() + first, drawn.begin() + end, [](bool d) { return d; });
+        const bool any_unshown = std::any_of(unshown.begin(), unshown.end(), [&](const auto& item) {
+            return item.first >= first && item.first < end;
+        });
+        return drawn_all && any_unshown;
+    }
+
     // Draws pages until the step's time is used up; false when done.
     bool step() {
         if (!gtk_widget_get_root(grid.get()))
             return false;
-        const gint64 deadline = g_get_monotonic_time() + step_budget_us;
-        size_t index = first_visible();
+        const gint64 start = g_get_monotonic_time();
+        const auto [first, end] = visible_pages();
+        size_t index = first < drawn.size() ? first : 0;
         do {
             index = next_undrawn(index);
-            auto texture = render_thumbnail(document.get(), static_cast<int>(index));
-            if (texture)
-                gtk_picture_set_paintable(GTK_PICTURE(pictures[index].get()), GDK_PAINTABLE(texture.get()));
+            if (auto texture = render_thumbnail(document.get(), static_cast<int>(index)))
+                unshown.emplace_back(index, std::move(texture));
             drawn[index] = true;
             --remaining;
             index = index + 1 < drawn.size() ? index + 1 : 0;
-        } while (remaining > 0 && g_get_monotonic_time() < deadline);
+        } while (remaining > 0 && g_get_monotonic_time() - start < step_budget_us);
+        if (remaining == 0 || view_complete(first, end) ||
+            g_get_monotonic_time() - last_flush >= flush_interval_us)
+            flush();
         return remaining > 0;
     }
 };
@@ -99,7 +138,6 @@ struct RenderJob {
 gboolean render_step_cb(gpointer data) {
     const auto& job = *static_cast<std::shared_ptr<RenderJob>*>(data);
     bool more = false;
-    static int n = 0; if (n++ < 40 && g_getenv("BENCH_OPEN_ONLY")) fprintf(stderr, "step %d at %lld\n", n, (long long)(g_get_monotonic_time()/1000 % 100000));
     guarded([&] { more = job->step(); });
     if (!more)
         job->release();
@@ -182,9 +220,10 @@ GtkWidget* build_page_item(const Context& ctx, size_t index, GtkWidget** picture
     // A toggle whose child is a box has no accessible name of its own.
     // Translators: how a screen reader names a page's thumbnail; {n} is the page number.
     const std::string name = tr_format("Page {n}", {{"n", number}});
-    gtk_accessible_update_property(GTK_ACCESSIBLE(toggle), GTK_ACCESSIBLE_PROPERTY_LABEL, name.c_str(), -1);
-    g_signal_connect_data(toggle, "toggled", G_CALLBACK(page_toggled_cb), new PageBinding{ctx, index},
-                          delete_page_binding, GConnectFlags(0));
+    gtk_accessible_update_property(GTK_ACCESSIBLE(toggle), GTK_ACCESSIBLE_PROPERTY_LABEL,
+                                   name.c_str(), -1);
+    g_signal_connect_data(toggle, "toggled", G_CALLBACK(page_toggled_cb),
+                          new PageBinding{ctx, index}, delete_page_binding, GConnectFlags(0));
     *picture_out = picture;
     return toggle;
 }
@@ -228,14 +267,16 @@ GObjectPtr<PopplerDocument> open_preview_document(const std::string& path) {
         return {};
     BytesPtr bytes(g_bytes_new_take(data, length));
     ErrorPtr error;
-    GObjectPtr<PopplerDocument> document(poppler_document_new_from_bytes(bytes.get(), nullptr, error.out()));
+    GObjectPtr<PopplerDocument> document(
+        poppler_document_new_from_bytes(bytes.get(), nullptr, error.out()));
     if (document)
         return document;
     // The retry reads through a memory stream: poppler's bytes constructor
     // frees its stream twice when a password is given and fails (22.x).
     GObjectPtr<GInputStream> stream(g_memory_input_stream_new_from_bytes(bytes.get()));
     ErrorPtr retry_error;
-    document.reset(poppler_document_new_from_stream(stream.get(), goffset(length), "", nullptr, retry_error.out()));
+    document.reset(poppler_document_new_from_stream(stream.get(), goffset(length), "", nullptr,
+                                                    retry_error.out()));
     return document;
 }
 
@@ -259,7 +300,8 @@ GObjectPtr<GdkTexture> render_thumbnail(PopplerDocument* document, int index) {
     const auto pixel_height = thumbnail_height(width, height);
     if (!pixel_height)
         return {};
-    CairoSurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, thumbnail_width, *pixel_height));
+    CairoSurfacePtr surface(
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, thumbnail_width, *pixel_height));
     if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS)
         return {};
     CairoPtr cr(cairo_create(surface.get()));
@@ -275,8 +317,9 @@ GObjectPtr<GdkTexture> render_thumbnail(PopplerDocument* document, int index) {
     // The pixels go to the toolkit as they are: a PNG round trip would cost
     // more than drawing the page.
     BytesPtr pixels = rgb_pixels(surface.get(), thumbnail_width, *pixel_height);
-    return GObjectPtr<GdkTexture>(gdk_memory_texture_new(thumbnail_width, *pixel_height, GDK_MEMORY_R8G8B8,
-                                                         pixels.get(), size_t(thumbnail_width) * 3));
+    return GObjectPtr<GdkTexture>(gdk_memory_texture_new(thumbnail_width, *pixel_height,
+                                                         GDK_MEMORY_R8G8B8, pixels.get(),
+                                                         size_t(thumbnail_width) * 3));
 }
 
 void rebuild_page_grid(const Context& ctx, GObjectPtr<PopplerDocument> document) {
@@ -298,11 +341,13 @@ void rebuild_page_grid(const Context& ctx, GObjectPtr<PopplerDocument> document)
     job->grid = GObjectPtr<GtkWidget>(GTK_WIDGET(grid), Own::Ref);
     if (ctx->widgets.page_scroller)
         job->scroll = GObjectPtr<GtkAdjustment>(
-            gtk_scrolled_window_get_vadjustment(GTK_SCROLLED_WINDOW(ctx->widgets.page_scroller)), Own::Ref);
+            gtk_scrolled_window_get_vadjustment(GTK_SCROLLED_WINDOW(ctx->widgets.page_scroller)),
+            Own::Ref);
     job->drawn.assign(count, false);
     job->remaining = count;
-    job->source = g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, render_step_cb, new std::shared_ptr<RenderJob>(job),
-                                  delete_job_ref);
+    job->last_flush = g_get_monotonic_time();
+    job->source = g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, render_step_cb,
+                                  new std::shared_ptr<RenderJob>(job), delete_job_ref);
     renderer_of(ctx)->job = std::move(job);
 }
 
@@ -322,7 +367,8 @@ void set_all_pages(const Context& ctx, bool value) {
     const std::shared_ptr<ThumbnailRenderer> renderer = renderer_of(ctx);
     renderer->bulk_toggling = true;
     GtkWidget* grid = GTK_WIDGET(ctx->widgets.page_grid);
-    for (GtkWidget* child = gtk_widget_get_first_child(grid); child; child = gtk_widget_get_next_sibling(child)) {
+    for (GtkWidget* child = gtk_widget_get_first_child(grid); child;
+         child = gtk_widget_get_next_sibling(child)) {
         if (!GTK_IS_FLOW_BOX_CHILD(child))
             continue;
         GtkWidget* toggle = gtk_flow_box_child_get_child(GTK_FLOW_BOX_CHILD(child));

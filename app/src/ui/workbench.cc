@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
 namespace vellix::ui {
 
@@ -268,19 +269,56 @@ GtkWidget* pdf_icon() {
     return gtk_image_new_from_gicon(icon.get());
 }
 
-GtkWidget* preview_row(const char* title, bool with_icon) {
+// One row of the output preview: a file name with the PDF icon, or a plain
+// line ("and {n} more…", or a plan error with the class "error").
+struct PreviewLine {
+    std::string title;
+    bool file = true;
+    bool error = false;
+};
+
+constexpr const char* row_kind_key = "vellix-preview-file";
+
+void set_line(GtkWidget* row, const PreviewLine& line) {
+    adw_preferences_row_set_title(ADW_PREFERENCES_ROW(row), line.title.c_str());
+    if (line.error)
+        gtk_widget_add_css_class(row, "error");
+    else
+        gtk_widget_remove_css_class(row, "error");
+}
+
+GtkWidget* preview_row(const PreviewLine& line) {
     GtkWidget* row = adw_action_row_new();
-    adw_preferences_row_set_title(ADW_PREFERENCES_ROW(row), title);
     // File names are plain text, not markup.
     adw_preferences_row_set_use_markup(ADW_PREFERENCES_ROW(row), FALSE);
-    if (with_icon)
+    if (line.file)
         adw_action_row_add_prefix(ADW_ACTION_ROW(row), pdf_icon());
+    g_object_set_data(G_OBJECT(row), row_kind_key, GINT_TO_POINTER(line.file));
+    set_line(row, line);
     return row;
 }
 
-void clear_list(GtkListBox* list) {
-    while (GtkWidget* child = gtk_widget_get_first_child(GTK_WIDGET(list)))
-        gtk_list_box_remove(list, child);
+bool is_file_row(GtkWidget* row) {
+    return GPOINTER_TO_INT(g_object_get_data(G_OBJECT(row), row_kind_key)) != 0;
+}
+
+// Makes the preview list show exactly lines, in order. Rows of the right kind
+// already in place only get their new title: building the 31 rows afresh on
+// every keystroke would cost several times the rest of the refresh.
+void show_preview_lines(GtkListBox* list, const std::vector<PreviewLine>& lines) {
+    GtkWidget* row = gtk_widget_get_first_child(GTK_WIDGET(list));
+    size_t i = 0;
+    for (; i < lines.size() && row && is_file_row(row) == lines[i].file; ++i) {
+        set_line(row, lines[i]);
+        row = gtk_widget_get_next_sibling(row);
+    }
+    while (row) {
+        GtkWidget* next = gtk_widget_get_next_sibling(row);
+        gtk_list_box_remove(list, row);
+        row = next;
+    }
+    for (; i < lines.size(); ++i)
+        gtk_list_box_append(list, preview_row(lines[i]));
 }
 
 // The folder as the summary names it: its final component when that is a
@@ -294,13 +332,15 @@ void show_plan(const Context& ctx, const SplitPlan& plan, const std::string& ste
     auto& w = ctx->widgets;
     const std::string n = std::to_string(plan.size());
     gtk_label_set_text(w.preview_count_label, tr_format("{n} files", {{"n", n}}).c_str());
+    std::vector<PreviewLine> lines;
     const size_t shown = std::min(plan.size(), preview_row_limit);
     for (size_t i = 0; i < shown; ++i)
-        gtk_list_box_append(w.preview_list, preview_row(output_file_name(stem, plan[i]).c_str(), true));
+        lines.push_back({output_file_name(stem, plan[i])});
     if (plan.size() > preview_row_limit) {
         const std::string more = std::to_string(plan.size() - preview_row_limit);
-        gtk_list_box_append(w.preview_list, preview_row(tr_format("and {n} more…", {{"n", more}}).c_str(), false));
+        lines.push_back({tr_format("and {n} more…", {{"n", more}}), false});
     }
+    show_preview_lines(w.preview_list, lines);
     const std::string folder = read_string(ctx->settings.get(), key::output_dir);
     const std::string summary =
         folder.empty() ? tr_format("{n} PDFs ready · folder chosen on split", {{"n", n}})
@@ -314,9 +354,7 @@ void show_plan_error(const Context& ctx, const PlanError& error, uint64_t page_c
     auto& w = ctx->widgets;
     gtk_label_set_text(w.preview_count_label, "");
     const std::string message = plan_error_message(error, page_count);
-    GtkWidget* row = preview_row(message.c_str(), false);
-    gtk_widget_add_css_class(row, "error");
-    gtk_list_box_append(w.preview_list, row);
+    show_preview_lines(w.preview_list, {{message, false, true}});
     gtk_label_set_text(w.summary_label, message.c_str());
     gtk_widget_set_sensitive(GTK_WIDGET(w.split_button), FALSE);
 }
@@ -368,7 +406,6 @@ void update_output_folder_label(const Context& ctx) {
 }
 
 void refresh_workbench(const Context& ctx) {
-    clear_list(ctx->widgets.preview_list);
     // Copies: the toolkit calls below must not run with the state borrowed.
     const AppState state = ctx->state;
     const std::string stem = document_stem(state.document_path);
