@@ -98,15 +98,18 @@ struct RenderJob {
 
     void flush() {
         for (auto& [index, texture] : unshown)
-            gtk_picture_set_paintable(GTK_PICTURE(pictures[index].get()), GDK_PAINTABLE(texture.get()));
+            gtk_picture_set_paintable(GTK_PICTURE(pictures[index].get()),
+                                      GDK_PAINTABLE(texture.get()));
         unshown.clear();
         last_flush = g_get_monotonic_time();
     }
 
     bool view_complete(size_t first, size_t end) const {
-        const bool drawn_all = std::all_of(drawn.begin() + first, drawn.begin() + end, [](bool d) { return d; });
-        const bool any_unshown = std::any_of(unshown.begin(), unshown.end(),
-                                             [&](const auto& item) { return item.first >= first && item.first < end; });
+        const bool drawn_all =
+            std::all_of(drawn.begin() + first, drawn.begin() + end, [](bool d) { return d; });
+        const bool any_unshown = std::any_of(unshown.begin(), unshown.end(), [&](const auto& item) {
+            return item.first >= first && item.first < end;
+        });
         return drawn_all && any_unshown;
     }
 
@@ -125,7 +128,8 @@ struct RenderJob {
             --remaining;
             index = index + 1 < drawn.size() ? index + 1 : 0;
         } while (remaining > 0 && g_get_monotonic_time() - start < step_budget_us);
-        if (remaining == 0 || view_complete(first, end) || g_get_monotonic_time() - last_flush >= flush_interval_us)
+        if (remaining == 0 || view_complete(first, end) ||
+            g_get_monotonic_time() - last_flush >= flush_interval_us)
             flush();
         return remaining > 0;
     }
@@ -216,9 +220,10 @@ GtkWidget* build_page_item(const Context& ctx, size_t index, GtkWidget** picture
     // A toggle whose child is a box has no accessible name of its own.
     // Translators: how a screen reader names a page's thumbnail; {n} is the page number.
     const std::string name = tr_format("Page {n}", {{"n", number}});
-    gtk_accessible_update_property(GTK_ACCESSIBLE(toggle), GTK_ACCESSIBLE_PROPERTY_LABEL, name.c_str(), -1);
-    g_signal_connect_data(toggle, "toggled", G_CALLBACK(page_toggled_cb), new PageBinding{ctx, index},
-                          delete_page_binding, GConnectFlags(0));
+    gtk_accessible_update_property(GTK_ACCESSIBLE(toggle), GTK_ACCESSIBLE_PROPERTY_LABEL,
+                                   name.c_str(), -1);
+    g_signal_connect_data(toggle, "toggled", G_CALLBACK(page_toggled_cb),
+                          new PageBinding{ctx, index}, delete_page_binding, GConnectFlags(0));
     *picture_out = picture;
     return toggle;
 }
@@ -262,14 +267,16 @@ GObjectPtr<PopplerDocument> open_preview_document(const std::string& path) {
         return {};
     BytesPtr bytes(g_bytes_new_take(data, length));
     ErrorPtr error;
-    GObjectPtr<PopplerDocument> document(poppler_document_new_from_bytes(bytes.get(), nullptr, error.out()));
+    GObjectPtr<PopplerDocument> document(
+        poppler_document_new_from_bytes(bytes.get(), nullptr, error.out()));
     if (document)
         return document;
     // The retry reads through a memory stream: poppler's bytes constructor
     // frees its stream twice when a password is given and fails (22.x).
     GObjectPtr<GInputStream> stream(g_memory_input_stream_new_from_bytes(bytes.get()));
     ErrorPtr retry_error;
-    document.reset(poppler_document_new_from_stream(stream.get(), goffset(length), "", nullptr, retry_error.out()));
+    document.reset(poppler_document_new_from_stream(stream.get(), goffset(length), "", nullptr,
+                                                    retry_error.out()));
     return document;
 }
 
@@ -293,7 +300,8 @@ GObjectPtr<GdkTexture> render_thumbnail(PopplerDocument* document, int index) {
     const auto pixel_height = thumbnail_height(width, height);
     if (!pixel_height)
         return {};
-    CairoSurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, thumbnail_width, *pixel_height));
+    CairoSurfacePtr surface(
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, thumbnail_width, *pixel_height));
     if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS)
         return {};
     CairoPtr cr(cairo_create(surface.get()));
@@ -309,8 +317,9 @@ GObjectPtr<GdkTexture> render_thumbnail(PopplerDocument* document, int index) {
     // The pixels go to the toolkit as they are: a PNG round trip would cost
     // more than drawing the page.
     BytesPtr pixels = rgb_pixels(surface.get(), thumbnail_width, *pixel_height);
-    return GObjectPtr<GdkTexture>(gdk_memory_texture_new(thumbnail_width, *pixel_height, GDK_MEMORY_R8G8B8,
-                                                         pixels.get(), size_t(thumbnail_width) * 3));
+    return GObjectPtr<GdkTexture>(gdk_memory_texture_new(thumbnail_width, *pixel_height,
+                                                         GDK_MEMORY_R8G8B8, pixels.get(),
+                                                         size_t(thumbnail_width) * 3));
 }
 
 void rebuild_page_grid(const Context& ctx, GObjectPtr<PopplerDocument> document) {
@@ -332,12 +341,13 @@ void rebuild_page_grid(const Context& ctx, GObjectPtr<PopplerDocument> document)
     job->grid = GObjectPtr<GtkWidget>(GTK_WIDGET(grid), Own::Ref);
     if (ctx->widgets.page_scroller)
         job->scroll = GObjectPtr<GtkAdjustment>(
-            gtk_scrolled_window_get_vadjustment(GTK_SCROLLED_WINDOW(ctx->widgets.page_scroller)), Own::Ref);
+            gtk_scrolled_window_get_vadjustment(GTK_SCROLLED_WINDOW(ctx->widgets.page_scroller)),
+            Own::Ref);
     job->drawn.assign(count, false);
     job->remaining = count;
     job->last_flush = g_get_monotonic_time();
-    job->source = g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, render_step_cb, new std::shared_ptr<RenderJob>(job),
-                                  delete_job_ref);
+    job->source = g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, render_step_cb,
+                                  new std::shared_ptr<RenderJob>(job), delete_job_ref);
     renderer_of(ctx)->job = std::move(job);
 }
 
@@ -357,7 +367,8 @@ void set_all_pages(const Context& ctx, bool value) {
     const std::shared_ptr<ThumbnailRenderer> renderer = renderer_of(ctx);
     renderer->bulk_toggling = true;
     GtkWidget* grid = GTK_WIDGET(ctx->widgets.page_grid);
-    for (GtkWidget* child = gtk_widget_get_first_child(grid); child; child = gtk_widget_get_next_sibling(child)) {
+    for (GtkWidget* child = gtk_widget_get_first_child(grid); child;
+         child = gtk_widget_get_next_sibling(child)) {
         if (!GTK_IS_FLOW_BOX_CHILD(child))
             continue;
         GtkWidget* toggle = gtk_flow_box_child_get_child(GTK_FLOW_BOX_CHILD(child));
