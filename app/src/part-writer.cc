@@ -167,6 +167,11 @@ PartResult write_group(SourceCache& cache, const std::string& source_path,
     if (auto* error = std::get_if<PartError>(&acquired))
         return *error;
     auto source = std::get<std::shared_ptr<LoadedSource>>(acquired);
+    struct Release {
+        SourceCache& cache;
+        LoadedSource& source;
+        ~Release() { release_source(cache, source); }
+    } release{cache, *source};
     SourceModel& model = source->model;
     if (group.first > group.last || group.last >= model.pages.size())
         return PartError{PartErrorKind::SourceInvalid, "the group lies outside the document"};

@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstring>
 #include <exception>
+#include <functional>
+#include <optional>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -77,56 +79,25 @@ PartError unreadable(const std::string& what) {
     return PartError{PartErrorKind::SourceUnreadable, what + ": " + std::strerror(errno)};
 }
 
-// Reads the whole file; identity receives what fstat said before the read,
-// stable whether it still said so afterwards.
-std::variant<std::string, PartError>
-read_file(const std::string& path, std::optional<FileIdentity>& identity, bool& stable) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return unreadable("cannot open the source");
-    struct stat before {};
-    if (::fstat(fd, &before) != 0 || !S_ISREG(before.st_mode)) {
-        ::close(fd);
-        errno = EINVAL;
-        return unreadable("the source is not a regular file");
+// Parses with qpdf, turning its exceptions and refusals into errors.
+SourceResult parse(std::shared_ptr<LoadedSource> source,
+                   const std::function<void(QPDF&)>& process) {
+    source->qpdf = std::make_unique<QPDF>();
+    QPDF& qpdf = *source->qpdf;
+    qpdf.setLogger(qpdf_logger());
+    qpdf.setSuppressWarnings(true);
+    try {
+        process(qpdf);
+        std::string error;
+        bool built = build_source_model(qpdf, source->model, error);
+        forward_warnings(qpdf);
+        if (!built)
+            return PartError{PartErrorKind::SourceInvalid, error};
+    } catch (const std::exception& e) {
+        forward_warnings(qpdf);
+        return PartError{PartErrorKind::SourceInvalid, e.what()};
     }
-    std::string bytes(static_cast<size_t>(before.st_size), '\0');
-    size_t used = 0;
-    for (;;) {
-        if (used == bytes.size()) {
-            // Only a file that grew since fstat needs more room; look
-            // before growing, so the usual case keeps one exact buffer.
-            char probe[4096];
-            ssize_t more = ::read(fd, probe, sizeof probe);
-            if (more < 0 && errno == EINTR)
-                continue;
-            if (more < 0) {
-                ::close(fd);
-                return unreadable("cannot read the source");
-            }
-            if (more == 0)
-                break;
-            bytes.append(probe, static_cast<size_t>(more));
-            used = bytes.size();
-            continue;
-        }
-        ssize_t got = ::read(fd, bytes.data() + used, bytes.size() - used);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            ::close(fd);
-            return unreadable("cannot read the source");
-        }
-        if (got == 0)
-            break;
-        used += static_cast<size_t>(got);
-    }
-    bytes.resize(used);
-    struct stat after {};
-    stable = ::fstat(fd, &after) == 0 && FileIdentity(before) == FileIdentity(after);
-    ::close(fd);
-    identity.emplace(before);
-    return bytes;
+    return source;
 }
 
 } // namespace
@@ -158,46 +129,54 @@ void forward_warnings(QPDF& qpdf) {
 SourceResult load_source(std::string bytes) {
     auto source = std::make_shared<LoadedSource>();
     source->bytes = std::move(bytes);
-    source->qpdf = std::make_unique<QPDF>();
-    QPDF& qpdf = *source->qpdf;
-    qpdf.setLogger(qpdf_logger());
-    qpdf.setSuppressWarnings(true);
-    try {
+    return parse(source, [&](QPDF& qpdf) {
         qpdf.processMemoryFile("source", source->bytes.data(), source->bytes.size());
-        std::string error;
-        bool built = build_source_model(qpdf, source->model, error);
-        forward_warnings(qpdf);
-        if (!built)
-            return PartError{PartErrorKind::SourceInvalid, error};
-    } catch (const std::exception& e) {
-        forward_warnings(qpdf);
-        return PartError{PartErrorKind::SourceInvalid, e.what()};
-    }
-    return source;
+    });
 }
 
 SourceResult acquire_source(SourceCache& cache, const std::string& path) {
     auto& impl = *cache.impl;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
         impl = SourceCache::Impl{};
-        return unreadable("cannot find the source");
+        return unreadable("cannot open the source");
     }
-    if (impl.source && impl.path == path && impl.identity && *impl.identity == FileIdentity(st))
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        impl = SourceCache::Impl{};
+        errno = EINVAL;
+        return unreadable("the source is not a regular file");
+    }
+    FileIdentity identity(st);
+    if (impl.source && impl.path == path && impl.identity && *impl.identity == identity) {
+        impl.source->file->attach(fd);
         return impl.source;
+    }
     impl = SourceCache::Impl{};
-    std::optional<FileIdentity> identity;
-    bool stable = false;
-    auto bytes = read_file(path, identity, stable);
-    if (auto* error = std::get_if<PartError>(&bytes))
-        return *error;
-    auto loaded = load_source(std::move(std::get<std::string>(bytes)));
-    if (auto* source = std::get_if<std::shared_ptr<LoadedSource>>(&loaded); source && stable) {
+    auto source = std::make_shared<LoadedSource>();
+    source->file = std::make_shared<SourceFile>(path, st.st_size);
+    source->file->attach(fd);
+    auto loaded = parse(source, [&](QPDF& qpdf) { qpdf.processInputSource(source->file); });
+    if (std::holds_alternative<std::shared_ptr<LoadedSource>>(loaded)) {
         impl.path = path;
         impl.identity = identity;
-        impl.source = *source;
+        impl.source = source;
+    } else {
+        source->file->detach();
     }
     return loaded;
+}
+
+void release_source(SourceCache& cache, LoadedSource& source) {
+    if (!source.file)
+        return;
+    auto& impl = *cache.impl;
+    struct stat st {};
+    int fd = source.file->descriptor();
+    if (impl.identity && (fd < 0 || ::fstat(fd, &st) != 0 || !(FileIdentity(st) == *impl.identity)))
+        impl = SourceCache::Impl{};
+    source.file->detach();
 }
 
 } // namespace vellix
