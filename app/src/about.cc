@@ -61,9 +61,10 @@ GtkWidget* external_link_row(const char* title, const char* uri) {
     adw_preferences_row_set_title(ADW_PREFERENCES_ROW(row), title);
     adw_preferences_row_set_use_markup(ADW_PREFERENCES_ROW(row), FALSE);
     gtk_list_box_row_set_activatable(GTK_LIST_BOX_ROW(row), TRUE);
-    adw_action_row_add_suffix(ADW_ACTION_ROW(row), gtk_image_new_from_icon_name("adw-external-link-symbolic"));
-    g_signal_connect_data(row, "activated", G_CALLBACK(link_row_activated_cb), g_strdup(uri), free_uri,
-                          GConnectFlags(0));
+    adw_action_row_add_suffix(ADW_ACTION_ROW(row),
+                              gtk_image_new_from_icon_name("adw-external-link-symbolic"));
+    g_signal_connect_data(row, "activated", G_CALLBACK(link_row_activated_cb), g_strdup(uri),
+                          free_uri, GConnectFlags(0));
     return row;
 }
 

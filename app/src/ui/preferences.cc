@@ -43,8 +43,10 @@ void unref_settings(gpointer settings, GClosure*) {
 
 // Connects callback with settings as its user data; the handler holds a
 // reference of its own, released when it is disconnected.
-void connect_settings(gpointer instance, const char* signal, GCallback callback, GSettings* settings) {
-    g_signal_connect_data(instance, signal, callback, g_object_ref(settings), unref_settings, GConnectFlags(0));
+void connect_settings(gpointer instance, const char* signal, GCallback callback,
+                      GSettings* settings) {
+    g_signal_connect_data(instance, signal, callback, g_object_ref(settings), unref_settings,
+                          GConnectFlags(0));
 }
 
 // Paths and translations are shown as written, never parsed as markup.
@@ -121,8 +123,8 @@ GtkWidget* build_appearance_group(GSettings* settings) {
     std::vector<const char*> languages{tr("System")};
     for (const auto& language : supported_languages)
         languages.push_back(language.native_name);
-    GtkWidget* language = choice_row(tr("Language"), languages,
-                                     initial_language_position(read_string(settings, key::language)));
+    GtkWidget* language = choice_row(
+        tr("Language"), languages, initial_language_position(read_string(settings, key::language)));
     connect_settings(language, "notify::selected", G_CALLBACK(language_selected_cb), settings);
     group_add(group, language);
     return group;
@@ -133,10 +135,12 @@ void change_folder_clicked_cb(GtkButton* button, gpointer data) {
         GObjectPtr<GSettings> settings(G_SETTINGS(data), Own::Ref);
         // Held by the completion: the dialog may outlive the window.
         GObjectPtr<AdwActionRow> row(
-            ADW_ACTION_ROW(gtk_widget_get_ancestor(GTK_WIDGET(button), ADW_TYPE_ACTION_ROW)), Own::Ref);
-        compat::select_folder(parent_window_of(GTK_WIDGET(button)), nullptr, true, [settings, row](GFile* folder) {
-            preferences_folder_chosen(row.get(), settings.get(), folder);
-        });
+            ADW_ACTION_ROW(gtk_widget_get_ancestor(GTK_WIDGET(button), ADW_TYPE_ACTION_ROW)),
+            Own::Ref);
+        compat::select_folder(parent_window_of(GTK_WIDGET(button)), nullptr, true,
+                              [settings, row](GFile* folder) {
+                                  preferences_folder_chosen(row.get(), settings.get(), folder);
+                              });
     });
 }
 
@@ -144,7 +148,8 @@ GtkWidget* build_output_group(GSettings* settings) {
     GtkWidget* group = group_new(tr("Output"));
     GtkWidget* row = plain_row(adw_action_row_new(), tr("Output:"));
     const std::string folder = read_string(settings, key::output_dir);
-    adw_action_row_set_subtitle(ADW_ACTION_ROW(row), folder.empty() ? tr("Change…") : folder.c_str());
+    adw_action_row_set_subtitle(ADW_ACTION_ROW(row),
+                                folder.empty() ? tr("Change…") : folder.c_str());
 
     GtkWidget* change = gtk_button_new_with_label(tr("Change…"));
     gtk_widget_add_css_class(change, "flat");
@@ -158,9 +163,9 @@ GtkWidget* build_output_group(GSettings* settings) {
 // A switch row showing a boolean key and writing every change back to it.
 GtkWidget* key_switch_row(const char* title, GSettings* settings, const char* key) {
     GObjectPtr<GSettings> held(settings, Own::Ref);
-    GtkWidget* row = compat::switch_row_new(title, g_settings_get_boolean(settings, key), [held, key](bool active) {
-        g_settings_set_boolean(held.get(), key, active);
-    });
+    GtkWidget* row = compat::switch_row_new(
+        title, g_settings_get_boolean(settings, key),
+        [held, key](bool active) { g_settings_set_boolean(held.get(), key, active); });
     adw_preferences_row_set_use_markup(ADW_PREFERENCES_ROW(row), FALSE);
     return row;
 }
@@ -170,7 +175,8 @@ GtkWidget* build_finish_group(GSettings* settings) {
     // Translators: the switch that opens the output folder in the file
     // manager once a split has finished.
     group_add(group, key_switch_row(tr("Reveal in Finder"), settings, key::reveal_on_done));
-    group_add(group, key_switch_row(tr("Native notification on finish"), settings, key::notify_on_done));
+    group_add(group,
+              key_switch_row(tr("Native notification on finish"), settings, key::notify_on_done));
     return group;
 }
 

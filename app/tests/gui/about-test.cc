@@ -34,8 +34,11 @@ std::string string_property(GObject* object, const char* name) {
 // The address each link row of the dialog opens, keyed by its title.
 std::vector<std::pair<std::string, std::string>> link_rows(GtkWidget* dialog) {
     std::vector<std::pair<std::string, std::string>> links;
-    for (GtkWidget* row : find_widgets(dialog, [](GtkWidget* w) { return ADW_IS_PREFERENCES_ROW(w); })) {
-        GVariant* target = GTK_IS_ACTIONABLE(row) ? gtk_actionable_get_action_target_value(GTK_ACTIONABLE(row)) : nullptr;
+    for (GtkWidget* row :
+         find_widgets(dialog, [](GtkWidget* w) { return ADW_IS_PREFERENCES_ROW(w); })) {
+        GVariant* target = GTK_IS_ACTIONABLE(row)
+                               ? gtk_actionable_get_action_target_value(GTK_ACTIONABLE(row))
+                               : nullptr;
         if (target && g_variant_is_of_type(target, G_VARIANT_TYPE_STRING))
             links.emplace_back(adw_preferences_row_get_title(ADW_PREFERENCES_ROW(row)),
                                g_variant_get_string(target, nullptr));
@@ -68,8 +71,9 @@ void expect_about_content(GtkWidget* dialog) {
     auto links = link_rows(dialog);
     // The dialog lists the website and the added links; the added ones
     // come in the order they were given.
-    std::erase_if(links, [](const auto& link) { return link.first != "Privacy" && link.first != "Cookies" &&
-                                                       link.first != "Terms"; });
+    std::erase_if(links, [](const auto& link) {
+        return link.first != "Privacy" && link.first != "Cookies" && link.first != "Terms";
+    });
     EXPECT_EQ(links, expected);
 }
 

@@ -31,15 +31,18 @@ struct UriRecorder {
         write(data + "/applications/vellix-uri-recorder.desktop",
               "[Desktop Entry]\nType=Application\nName=URI recorder\nExec=" + script +
                   " %u\nMimeType=x-scheme-handler/https;x-scheme-handler/http;\nNoDisplay=true\n");
-        const std::string defaults = "[Default Applications]\nx-scheme-handler/https=vellix-uri-recorder.desktop\n"
-                                     "x-scheme-handler/http=vellix-uri-recorder.desktop\n";
+        const std::string defaults =
+            "[Default Applications]\nx-scheme-handler/https=vellix-uri-recorder.desktop\n"
+            "x-scheme-handler/http=vellix-uri-recorder.desktop\n";
         write(config + "/mimeapps.list", defaults);
         write(data + "/applications/mimeapps.list", defaults);
         g_setenv("XDG_DATA_HOME", data.c_str(), TRUE);
         g_setenv("XDG_CONFIG_HOME", config.c_str(), TRUE);
     }
 
-    static void write(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
+    static void write(const std::string& path, const std::string& text) {
+        std::ofstream(path) << text;
+    }
 
     std::vector<std::string> opened() const {
         std::ifstream in(log);
@@ -122,7 +125,8 @@ bool row_shows(GtkWidget* row, const std::string& text) {
 // Counts every write to the settings object.
 struct WriteCounter {
     explicit WriteCounter(GSettings* settings) : settings(settings) {
-        id = g_signal_connect(settings, "changed", G_CALLBACK(+[](GSettings*, char* key, gpointer self) {
+        id = g_signal_connect(settings, "changed",
+                              G_CALLBACK(+[](GSettings*, char* key, gpointer self) {
                                   static_cast<WriteCounter*>(self)->keys.emplace_back(key);
                               }),
                               this);
@@ -171,7 +175,8 @@ TEST(Preferences, ShowsStoredValuesAndOpeningWritesNothing) {
         ASSERT_TRUE(output);
         EXPECT_TRUE(row_shows(output, c.shown_folder));
         EXPECT_EQ(ui::compat::switch_row_get_active(prefs.row("Reveal in Finder")), c.reveal);
-        EXPECT_EQ(ui::compat::switch_row_get_active(prefs.row("Native notification on finish")), c.notify);
+        EXPECT_EQ(ui::compat::switch_row_get_active(prefs.row("Native notification on finish")),
+                  c.notify);
         EXPECT_EQ(writes.keys, std::vector<std::string>{});
         EXPECT_EQ(read_string(settings.get(), key::theme), c.theme);
         EXPECT_EQ(read_string(settings.get(), key::language), c.language);
@@ -184,11 +189,14 @@ TEST(Preferences, WindowLayout) {
     Prefs prefs(w);
     ASSERT_TRUE(prefs.window);
     EXPECT_TRUE(gtk_window_get_modal(prefs.window));
-    EXPECT_FALSE(adw_preferences_window_get_search_enabled(ADW_PREFERENCES_WINDOW(prefs.window)));
+    gboolean search = TRUE;
+    g_object_get(prefs.window, "search-enabled", &search, nullptr);
+    EXPECT_FALSE(search);
 
     std::vector<std::pair<std::string, std::string>> pages;
     // The window may hold pages of its own (search results) without a title.
-    for (GtkWidget* page : find_widgets(prefs.root(), [](GtkWidget* w) { return ADW_IS_PREFERENCES_PAGE(w); })) {
+    for (GtkWidget* page :
+         find_widgets(prefs.root(), [](GtkWidget* w) { return ADW_IS_PREFERENCES_PAGE(w); })) {
         const char* title = adw_preferences_page_get_title(ADW_PREFERENCES_PAGE(page));
         const char* icon = adw_preferences_page_get_icon_name(ADW_PREFERENCES_PAGE(page));
         if (title && *title)
@@ -199,14 +207,16 @@ TEST(Preferences, WindowLayout) {
                          {"Vellix", "applications-graphics-symbolic"},
                          {"About", "help-about-symbolic"}}));
 
-    EXPECT_EQ(combo_items(prefs.combo("Theme")), (std::vector<std::string>{"System", "Light", "Dark"}));
+    EXPECT_EQ(combo_items(prefs.combo("Theme")),
+              (std::vector<std::string>{"System", "Light", "Dark"}));
     const auto languages = combo_items(prefs.combo("Language"));
     ASSERT_EQ(languages.size(), 24u);
     EXPECT_EQ(languages[0], "System");
     EXPECT_EQ(languages[1], "English");
     EXPECT_EQ(languages[23], "Melayu");
 
-    auto cards = find_widgets(prefs.root(), [](GtkWidget* w) { return gtk_widget_has_css_class(w, "tool-card"); });
+    auto cards = find_widgets(
+        prefs.root(), [](GtkWidget* w) { return gtk_widget_has_css_class(w, "tool-card"); });
     EXPECT_EQ(cards.size(), 8u);
     for (GtkWidget* card : cards)
         EXPECT_TRUE(gtk_widget_has_css_class(card, "card"));
@@ -328,7 +338,8 @@ TEST(Preferences, WebsiteLinksOpenThroughTheDesktopHandler) {
     ASSERT_TRUE(prefs.window);
     const size_t before = recorder().opened().size();
 
-    const std::vector<std::string> expected = {"https://vellix.me/privacy", "https://vellix.me/cookies",
+    const std::vector<std::string> expected = {"https://vellix.me/privacy",
+                                               "https://vellix.me/cookies",
                                                "https://vellix.me/terms", "https://vellix.me"};
     const char* titles[] = {"Privacy", "Cookies", "Terms", "Visit vellix"};
     for (size_t i = 0; i < expected.size(); ++i) {
