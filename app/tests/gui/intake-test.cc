@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: LicenseRef-Vellix-Proprietary
 #include "harness.hh"
 
+#include "config.h"
 #include "settings.hh"
+#include "startup.hh"
 #include "ui/intake.hh"
 #include "ui/thumbnails.hh"
 #include "ui/window-actions.hh"
@@ -241,6 +243,73 @@ TEST(Load, DropLoadsIntoTheReceivingWindow) {
     EXPECT_TRUE(accepted);
     EXPECT_EQ(target.ctx->state.document_path, path);
     EXPECT_FALSE(other.ctx->state.document_path);
+}
+
+TEST(Load, IgnoredWhileASplitRuns) {
+    TempDir dir;
+    write_pdf(dir.file("first.pdf"), 3);
+    write_pdf(dir.file("second.pdf"), 5);
+    TestWindow w;
+    open_path(w, dir.file("first.pdf"));
+    w.ctx->job_running = true;
+    ui::show_page(w.ctx, ui::page::processing);
+    open_path(w, dir.file("second.pdf"));
+    EXPECT_EQ(w.ctx->state.document_path, dir.file("first.pdf"));
+    EXPECT_EQ(w.visible_page(), "processing");
+    EXPECT_TRUE(take_alerts().empty());
+    w.ctx->job_running = false;
+}
+
+std::vector<GtkWindow*> main_windows(GtkApplication* app) {
+    std::vector<GtkWindow*> out;
+    for (GList* l = gtk_application_get_windows(app); l; l = l->next)
+        if (ui::window_context(GTK_WINDOW(l->data)))
+            out.push_back(GTK_WINDOW(l->data));
+    return out;
+}
+
+// A real second launch with three files: the running instance opens one
+// window with the first file, whose name is not valid UTF-8, loaded.
+TEST(Load, CommandLineOpensTheFirstFile) {
+    TempDir dir;
+    const std::string first = dir.file("r\xe9sum\xe9.pdf");
+    write_pdf(first, 3);
+    write_pdf(dir.file("second.pdf"), 2);
+    write_pdf(dir.file("third.pdf"), 4);
+
+    GObjectPtr<AdwApplication> app(adw_application_new(APP_ID, G_APPLICATION_HANDLES_OPEN));
+    connect_application_handlers(GTK_APPLICATION(app.get()));
+    ErrorPtr error;
+    ASSERT_TRUE(g_application_register(G_APPLICATION(app.get()), nullptr, error.out()));
+    ASSERT_FALSE(g_application_get_is_remote(G_APPLICATION(app.get())));
+
+    const char* binary = g_getenv("VELLIX_TEST_BINARY");
+    ASSERT_TRUE(binary);
+    const std::string second = dir.file("second.pdf"), third = dir.file("third.pdf");
+    const char* argv[] = {binary, first.c_str(), second.c_str(), third.c_str(), nullptr};
+    GPid pid = 0;
+    ASSERT_TRUE(g_spawn_async(nullptr, const_cast<char**>(argv), nullptr, G_SPAWN_DO_NOT_REAP_CHILD,
+                              nullptr, nullptr, &pid, error.out()));
+    bool exited = false;
+    g_child_watch_add(
+        pid, [](GPid, int, gpointer data) { *static_cast<bool*>(data) = true; }, &exited);
+    auto* gtk_app = GTK_APPLICATION(app.get());
+    EXPECT_TRUE(run_until([&] { return exited && !main_windows(gtk_app).empty(); }, 20000));
+    run_until_idle();
+
+    const auto windows = main_windows(gtk_app);
+    ASSERT_EQ(windows.size(), 1u);
+    const ui::Context ctx = ui::window_context(windows[0]);
+    EXPECT_EQ(ctx->state.document_path, first);
+    EXPECT_EQ(ctx->state.page_count, 3u);
+    EXPECT_STREQ(adw_window_title_get_title(ctx->widgets.window_title),
+                 "r\xef\xbf\xbdsum\xef\xbf\xbd.pdf");
+    EXPECT_STREQ(adw_view_stack_get_visible_child_name(ctx->widgets.view_stack), "workbench");
+    EXPECT_TRUE(take_alerts().empty());
+
+    for (GtkWindow* window : windows)
+        gtk_window_destroy(window);
+    run_until_idle();
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: LicenseRef-Vellix-Proprietary
 #include "harness.hh"
 
+#include "settings.hh"
 #include "ui/intake.hh"
 #include "ui/thumbnails.hh"
 #include "ui/window-actions.hh"
@@ -167,7 +168,12 @@ TEST(Selection, TogglesFlagsCountAndPreview) {
 
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round);
+        // The folder is read by every refresh: the summary shows whether one ran.
+        const std::string folder = "/tmp/round-" + std::to_string(round);
+        g_settings_set_string(w.settings.get(), key::output_dir, folder.c_str());
         w.activate(ui::action::select_all);
+        EXPECT_EQ(gtk_label_get_text(w.ctx->widgets.summary_label),
+                  "1 PDFs will be saved to round-" + std::to_string(round));
         EXPECT_EQ(count_label(w), "6");
         EXPECT_EQ(w.ctx->state.selection, std::vector<bool>(6, true));
         EXPECT_EQ(row_titles(w.ctx->widgets.preview_list), std::vector<std::string>{"report-pages-1-6.pdf"});
@@ -191,6 +197,23 @@ TEST(Selection, TogglesFlagsCountAndPreview) {
     gtk_toggle_button_set_active(leftover.get(), TRUE);
     EXPECT_TRUE(w.ctx->state.selection.empty());
     EXPECT_EQ(count_label(w), "0");
+}
+
+// The drawing holds its own references: a window destroyed under it leaves
+// nothing dangling, and the drawing stops.
+TEST(PageGrid, WindowDestroyedWhileDrawing) {
+    TempDir dir;
+    write_pdf(dir.file("big.pdf"), 200);
+    ui::Context ctx;
+    {
+        TestWindow w;
+        w.present();
+        ui::load_document(w.ctx, dir.file("big.pdf"));
+        ctx = w.ctx;
+        run_for(20);
+        ASSERT_TRUE(ui::thumbnails_pending(ctx));
+    }
+    EXPECT_TRUE(run_until([&] { return !ui::thumbnails_pending(ctx); }, 5000));
 }
 
 TEST(Accessibility, ControlsHaveNames) {

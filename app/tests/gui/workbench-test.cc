@@ -42,6 +42,14 @@ TEST(Workbench, ModesShowTheirControls) {
         for (int other = 0; other < 4; ++other)
             EXPECT_EQ(gtk_toggle_button_get_active(b.widgets().mode_cards[other]), other == c.mode);
     }
+    // Back and forth keeps the typed text and the group size.
+    b.type_ranges("2-4");
+    gtk_spin_button_set_value(b.widgets().every_n_spin, 7);
+    b.set_mode(1);
+    b.set_mode(0);
+    EXPECT_EQ(b.w.ctx->state.ranges_text, "2-4");
+    EXPECT_EQ(b.w.ctx->state.every_n, 7u);
+    EXPECT_EQ(b.rows(), std::vector<std::string>{"report-pages-2-4.pdf"});
 }
 
 TEST(Workbench, PresetsAndSpinButton) {
@@ -84,6 +92,44 @@ TEST(Workbench, PreviewShowsThirtyRowsAtMost) {
         EXPECT_EQ(rows.back(), c.last);
         EXPECT_EQ(b.count(), std::to_string(c.pages) + " files");
         EXPECT_TRUE(gtk_widget_get_sensitive(GTK_WIDGET(b.widgets().split_button)));
+    }
+}
+
+// The row's own icon image stays hidden when it has none.
+bool has_icon(GtkWidget* row) {
+    return find_widget(row, [](GtkWidget* x) {
+               return GTK_IS_IMAGE(x) && gtk_widget_get_visible(x);
+           }) != nullptr;
+}
+
+// Rows are reused across refreshes; each must still look like what it says.
+TEST(Workbench, PreviewRowsKeepTheirKind) {
+    Workbench b(45);
+    auto check = [&](size_t files, bool more, bool error) {
+        std::vector<GtkWidget*> rows;
+        for (GtkWidget* c = gtk_widget_get_first_child(GTK_WIDGET(b.widgets().preview_list)); c;
+             c = gtk_widget_get_next_sibling(c))
+            rows.push_back(c);
+        ASSERT_EQ(rows.size(), files + (more || error ? 1 : 0));
+        for (size_t i = 0; i < rows.size(); ++i) {
+            SCOPED_TRACE(i);
+            EXPECT_EQ(has_icon(rows[i]), i < files);
+            EXPECT_EQ(gtk_widget_has_css_class(rows[i], "error"), error);
+        }
+    };
+    struct Step {
+        const char* ranges;
+        size_t files;
+        bool more, error;
+    };
+    const Step steps[] = {{"", 30, true, false},     {"x", 0, false, true},
+                          {"1-3", 1, false, false},  {"99", 0, false, true},
+                          {"", 30, true, false},     {"1-44", 1, false, false},
+                          {"1,2,3", 3, false, false}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.ranges);
+        b.type_ranges(step.ranges);
+        check(step.files, step.more, step.error);
     }
 }
 
