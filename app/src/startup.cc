@@ -22,8 +22,14 @@ namespace {
 
 constexpr const char* display_name = "Vellix Split PDF";
 
+// The language put into effect by apply_language, if any.
+std::string g_applied_language;
+
 void startup_cb(GApplication*, gpointer) {
-    ui::guarded([] { install_stylesheet(); });
+    ui::guarded([] {
+        apply_language_direction();
+        install_stylesheet();
+    });
 }
 
 // A settings object with the stored colour scheme applied, for a new window.
@@ -69,7 +75,23 @@ void apply_language(const char* language) {
     if (!language || !*language || std::strcmp(language, "system") == 0)
         return;
     g_setenv("LANGUAGE", language, TRUE);
+    g_applied_language = language;
     std::setlocale(LC_MESSAGES, language);
+}
+
+void apply_language_direction() {
+    if (g_applied_language.empty())
+        return;
+    // Languages written right to left; a regional or script suffix counts
+    // with its language ("ar_EG", "fa-IR").
+    static const char* const rtl_languages[] = {"ar", "fa", "he", "ur", "yi", "ps", "dv", "ug", "ckb", "sd"};
+    const std::string code = g_applied_language.substr(0, g_applied_language.find_first_of("_-.@:"));
+    for (const char* rtl : rtl_languages) {
+        if (code == rtl) {
+            gtk_widget_set_default_direction(GTK_TEXT_DIR_RTL);
+            return;
+        }
+    }
 }
 
 void connect_application_handlers(GtkApplication* app) {

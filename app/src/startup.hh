@@ -22,6 +22,12 @@ void apply_language(const char* language);
 // before anything is translated. Returns nothing; failures leave English.
 void set_up_language();
 
+// After the toolkit is up: makes the default text direction right to left
+// when apply_language put a right-to-left language into effect (newer GTK
+// derives the direction from the character-type locale alone, which a stored
+// language leaves as it was).
+void apply_language_direction();
+
 // Connects the "startup", "activate" and "open" handlers to app.
 void connect_application_handlers(GtkApplication* app);
 

@@ -219,6 +219,7 @@ int main(int argc, char** argv) {
         vellix::set_up_language();
     }
     adw_init();
+    vellix::apply_language_direction();
     using vellix::test::g_app;
     g_app = gtk_application_new("me.vellix.splitpdf.Tests", G_APPLICATION_NON_UNIQUE);
     GError* error = nullptr;
