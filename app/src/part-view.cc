@@ -21,7 +21,10 @@ Handle copy_dict(Handle dict) {
 struct Builder {
     PartView& view;
     SourceModel& model;
+    QPDF& qpdf;
     Handle catalog; // the part's catalog, already registered
+
+    Handle object(QPDFObjGen og) { return qpdf.getObject(og); }
 
     bool in_range(int64_t page) const {
         return page >= 0 && uint64_t(page) >= view.first && uint64_t(page) <= view.last;
@@ -33,6 +36,8 @@ struct Builder {
         for (; it != by_page.end() && it->first <= view.last; ++it)
             f(it->second);
     }
+
+    Handle& override_copy(QPDFObjGen og) { return override_copy(object(og)); }
 
     Handle& override_copy(Handle source) {
         auto [it, added] = view.overrides.try_emplace(object_key(source));
@@ -80,21 +85,21 @@ void Builder::page_tree() {
             std::lower_bound(node.kids.begin(), node.kids.end(), view.first,
                              [](const PageKid& kid, uint64_t page) { return kid.end <= page; });
         for (; it != node.kids.end() && it->begin <= view.last; ++it) {
-            kids.appendItem(it->handle);
+            kids.appendItem(object(it->og));
             uint32_t child = node.kid_nodes[it - node.kids.begin()];
             if (child != UINT32_MAX)
                 stack.push_back(child);
         }
         uint64_t count = std::min(view.last + 1, node.end) - std::max(view.first, node.begin);
-        auto copy = copy_dict(node.handle);
+        auto copy = copy_dict(object(node.og));
         copy.replaceKey("/Kids", kids);
         copy.replaceKey("/Count", Handle::newInteger(static_cast<long long>(count)));
-        view.overrides[object_key(node.handle)] = copy;
+        view.overrides[object_key(node.og)] = copy;
     }
     for (uint64_t p = view.first; p <= view.last; ++p) {
         Page& page = model.pages[p];
         if (!page.parent_ok)
-            override_copy(page.handle).replaceKey("/Parent", model.nodes[page.parent].handle);
+            override_copy(page.og).replaceKey("/Parent", object(model.nodes[page.parent].og));
     }
 }
 
@@ -102,33 +107,38 @@ void Builder::page_tree() {
 // where it was, inert, instead of pointing at nothing.
 void Builder::links() {
     for (uint64_t p = view.first; p <= view.last; ++p) {
-        Page& page = model.pages[p];
-        std::vector<std::pair<size_t, Handle>> direct;
-        for (PageLink& link : page.links) {
-            if (in_range(static_cast<int64_t>(link.target)))
+        const Page& page = model.pages[p];
+        auto source = object(page.og).getKey("/Annots");
+        if (!source.isArray())
+            continue;
+        std::vector<std::pair<int, Handle>> direct;
+        int count = source.getArrayNItems();
+        for (int i = 0; i < count; ++i) {
+            auto annot = source.getArrayItem(i);
+            if (!annot.isDictionary() || !annot.getKey("/Subtype").isNameAndEquals("/Link"))
                 continue;
-            Handle annot = link.annot;
+            int64_t target = resolve_target(model, annot);
+            if (target < 0 || in_range(target))
+                continue;
             auto inert = copy_dict(annot);
             inert.removeKey("/Dest");
             inert.removeKey("/A");
             if (annot.isIndirect())
                 view.overrides[object_key(annot)] = inert;
             else
-                direct.emplace_back(link.annots_index, inert);
+                direct.emplace_back(i, inert);
         }
         if (direct.empty())
             continue;
-        auto source = page.handle.getKey("/Annots");
         auto annots = Handle::newArray();
-        int count = source.getArrayNItems();
         for (int i = 0; i < count; ++i)
             annots.appendItem(source.getArrayItem(i));
         for (auto& [index, inert] : direct)
-            annots.setArrayItem(static_cast<int>(index), inert);
-        if (page.annots_indirect)
+            annots.setArrayItem(index, inert);
+        if (source.isIndirect())
             view.overrides[object_key(source)] = annots;
         else
-            override_copy(page.handle).replaceKey("/Annots", annots);
+            override_copy(page.og).replaceKey("/Annots", annots);
     }
 }
 
@@ -136,7 +146,7 @@ void Builder::links() {
 // with their ancestors; an ancestor kept only for its children loses its
 // destination but keeps its title. Counts follow the open/closed state.
 void Builder::outline() {
-    if (!model.outline_root.isDictionary())
+    if (!is_object(model.outline_root))
         return;
     std::unordered_set<int32_t> marked;
     std::vector<int32_t> kept;
@@ -169,12 +179,12 @@ void Builder::outline() {
         visible[*it] = sum;
     }
     auto handle_of = [&](int32_t item) {
-        return item < 0 ? model.outline_root : model.outline[item].handle;
+        return object(item < 0 ? model.outline_root : model.outline[item].og);
     };
     for (auto& [parent, list] : children) {
         for (size_t i = 0; i < list.size(); ++i) {
             OutlineItem& item = model.outline[list[i]];
-            auto copy = copy_dict(item.handle);
+            auto copy = copy_dict(object(item.og));
             copy.replaceKey("/Parent", handle_of(parent));
             for (const char* key : {"/Prev", "/Next", "/First", "/Last", "/Count"})
                 copy.removeKey(key);
@@ -195,7 +205,7 @@ void Builder::outline() {
                 copy.removeKey("/Dest");
                 copy.removeKey("/A");
             }
-            view.overrides[object_key(item.handle)] = copy;
+            view.overrides[object_key(item.og)] = copy;
         }
     }
     const auto& top = children[-1];
@@ -209,30 +219,35 @@ void Builder::outline() {
 }
 
 void Builder::dests() {
-    if (model.dest_tree.isDictionary()) {
+    auto source_catalog = object(model.catalog);
+    if (model.has_dest_tree) {
         std::vector<uint32_t> kept;
         for_each_in_range(model.tree_dests_by_page, [&](uint32_t i) { kept.push_back(i); });
         std::sort(kept.begin(), kept.end());
+        auto root = source_catalog.getKey("/Names").getKey("/Dests");
+        auto pairs = Handle::newArray();
+        for (uint32_t i : kept) {
+            const NamedDest& dest = model.tree_dests[i];
+            auto holder = is_object(dest.holder) ? object(dest.holder) : root;
+            pairs.appendItem(Handle::newString(dest.key));
+            pairs.appendItem(holder.getKey("/Names").getArrayItem(2 * dest.index + 1));
+        }
         auto names = writable(catalog, "/Names");
         if (kept.empty()) {
             names.removeKey("/Dests");
             if (names.getKeys().empty())
                 catalog.removeKey("/Names");
         } else {
-            auto pairs = Handle::newArray();
-            for (uint32_t i : kept) {
-                pairs.appendItem(model.tree_dests[i].key);
-                pairs.appendItem(model.tree_dests[i].value);
-            }
-            auto root = Handle::newDictionary();
-            root.replaceKey("/Names", pairs);
-            place(names, "/Dests", root);
+            auto flat = Handle::newDictionary();
+            flat.replaceKey("/Names", pairs);
+            place(names, "/Dests", flat);
         }
     }
-    if (model.dest_dict.isDictionary()) {
+    if (model.has_dest_dict) {
+        auto source = source_catalog.getKey("/Dests");
         auto dict = Handle::newDictionary();
         for_each_in_range(model.dict_dests_by_page, [&](uint32_t i) {
-            dict.replaceKey(model.dict_dests[i].key.getName(), model.dict_dests[i].value);
+            dict.replaceKey(model.dict_dests[i].key, source.getKey(model.dict_dests[i].key));
         });
         if (dict.getKeys().empty())
             catalog.removeKey("/Dests");
@@ -241,35 +256,41 @@ void Builder::dests() {
     }
 }
 
+Handle label_dict(const PageLabel& label, uint64_t skipped) {
+    auto dict = Handle::newDictionary();
+    if (!label.style.empty())
+        dict.replaceKey("/S", Handle::newName(label.style));
+    if (label.prefix)
+        dict.replaceKey("/P", Handle::newString(*label.prefix));
+    if (label.start || skipped)
+        dict.replaceKey(
+            "/St", Handle::newInteger(label.start.value_or(1) + static_cast<long long>(skipped)));
+    return dict;
+}
+
 // Re-bases the labels so that each page shows the label it had in the
 // source: the range in effect at the first page starts at 0 with its start
 // number moved on, later ranges move down by the part's offset.
 void Builder::labels() {
-    if (!model.label_tree.isDictionary())
+    if (!model.has_labels)
         return;
     auto nums = Handle::newArray();
     const auto& labels = model.labels;
     auto after =
         std::upper_bound(labels.begin(), labels.end(), int64_t(view.first),
-                         [](int64_t page, const auto& entry) { return page < entry.first; });
+                         [](int64_t page, const PageLabel& label) { return page < label.key; });
     if (after != labels.begin()) {
-        const auto& [key, dict] = *(after - 1);
-        auto label = copy_dict(dict);
-        auto start = label.getKey("/St");
-        long long number = start.isInteger() ? start.getIntValue() : 1;
-        if (uint64_t(key) < view.first)
-            label.replaceKey("/St",
-                             Handle::newInteger(number + static_cast<long long>(view.first - key)));
+        const PageLabel& label = *(after - 1);
         nums.appendItem(Handle::newInteger(0));
-        nums.appendItem(label);
+        nums.appendItem(label_dict(label, view.first - uint64_t(label.key)));
     }
     int64_t previous = -1;
-    for (auto it = after; it != labels.end() && uint64_t(it->first) <= view.last; ++it) {
-        if (it->first == previous)
+    for (auto it = after; it != labels.end() && uint64_t(it->key) <= view.last; ++it) {
+        if (it->key == previous)
             continue;
-        previous = it->first;
-        nums.appendItem(Handle::newInteger(static_cast<long long>(it->first - view.first)));
-        nums.appendItem(it->second);
+        previous = it->key;
+        nums.appendItem(Handle::newInteger(static_cast<long long>(it->key - view.first)));
+        nums.appendItem(label_dict(*it, 0));
     }
     if (nums.getArrayNItems() == 0) {
         catalog.removeKey("/PageLabels");
@@ -282,7 +303,7 @@ void Builder::labels() {
 
 // Keeps the fields with a widget on the part's pages, with their ancestors.
 void Builder::fields() {
-    if (!model.acroform.isDictionary())
+    if (!model.has_acroform)
         return;
     std::unordered_set<uint32_t> marked;
     for_each_in_range(model.widgets_by_page, [&](uint32_t field) {
@@ -293,13 +314,13 @@ void Builder::fields() {
         auto out = Handle::newArray();
         for (uint32_t f : list)
             if (marked.count(f))
-                out.appendItem(model.fields[f].handle);
+                out.appendItem(object(model.fields[f].og));
         return out;
     };
     for (uint32_t f : marked) {
         FieldNode& field = model.fields[f];
         if (!field.widget)
-            override_copy(field.handle).replaceKey("/Kids", kept_fields(field.kids));
+            override_copy(field.og).replaceKey("/Kids", kept_fields(field.kids));
     }
     auto acroform = writable(catalog, "/AcroForm");
     acroform.replaceKey("/Fields", kept_fields(model.top_fields));
@@ -310,7 +331,7 @@ void Builder::fields() {
     if (order.isArray()) {
         std::unordered_set<uint64_t> kept_keys;
         for (uint32_t f : marked)
-            kept_keys.insert(object_key(Handle(model.fields[f].handle)));
+            kept_keys.insert(object_key(model.fields[f].og));
         auto kept = Handle::newArray();
         int count = order.getArrayNItems();
         for (int i = 0; i < count; ++i) {
@@ -338,7 +359,7 @@ void Builder::make_trailer() {
     static const char* const dropped[] = {"/Size",        "/Prev",   "/XRefStm", "/Encrypt",
                                           "/Type",        "/W",      "/Index",   "/Filter",
                                           "/DecodeParms", "/Length", "/DL"};
-    view.trailer = copy_dict(model.trailer);
+    view.trailer = copy_dict(qpdf.getTrailer());
     for (const char* key : dropped)
         view.trailer.removeKey(key);
 }
@@ -388,14 +409,14 @@ QPDFObjectHandle PartView::body(QPDFObjectHandle& ref) {
     return found == overrides.end() ? ref : found->second;
 }
 
-PartView make_part_view(SourceModel& model, uint64_t first, uint64_t last) {
+PartView make_part_view(QPDF& qpdf, SourceModel& model, uint64_t first, uint64_t last) {
     PartView view;
     view.model = &model;
     view.first = first;
     view.last = last;
-    auto catalog = copy_dict(model.catalog);
-    view.overrides[object_key(Handle(model.catalog))] = catalog;
-    Builder builder{view, model, catalog};
+    auto catalog = copy_dict(qpdf.getObject(model.catalog));
+    view.overrides[object_key(model.catalog)] = catalog;
+    Builder builder{view, model, qpdf, catalog};
     builder.page_tree();
     builder.links();
     builder.outline();

@@ -30,8 +30,9 @@ struct PartView {
     std::unordered_map<uint64_t, bool> decided_;
 };
 
-// Builds the view of the pages first..last (last < model.pages.size()).
-// Borrows model, which must outlive the view.
-PartView make_part_view(SourceModel& model, uint64_t first, uint64_t last);
+// Builds the view of the pages first..last (last < model.pages.size()) of
+// the document qpdf, which model describes. Borrows both; they must outlive
+// the view.
+PartView make_part_view(QPDF& qpdf, SourceModel& model, uint64_t first, uint64_t last);
 
 } // namespace vellix

@@ -135,7 +135,7 @@ int create_temporary(const std::string& dir, std::string& temp_path) {
 // reader never sees a partial file under the final name and an existing
 // file survives a failed write unharmed.
 std::optional<PartError> save_atomically(PartView& view, const std::string& dir,
-                                         const std::string& path) {
+                                         const std::string& path, size_t& objects) {
     std::string temp;
     int fd = create_temporary(dir, temp);
     if (fd < 0)
@@ -145,7 +145,7 @@ std::optional<PartError> save_atomically(PartView& view, const std::string& dir,
     {
         FileSink sink(fd);
         try {
-            save_part(view, sink);
+            objects = save_part(view, sink);
         } catch (const std::exception& e) {
             error = PartError{PartErrorKind::SourceInvalid, e.what()};
         }
@@ -160,6 +160,17 @@ std::optional<PartError> save_atomically(PartView& view, const std::string& dir,
 }
 
 } // namespace
+
+std::variant<uint64_t, PartError> source_page_count(SourceCache& cache,
+                                                    const std::string& source_path) {
+    auto acquired = acquire_source(cache, source_path);
+    if (auto* error = std::get_if<PartError>(&acquired))
+        return *error;
+    auto& source = *std::get<std::shared_ptr<LoadedSource>>(acquired);
+    uint64_t pages = source.model.pages.size();
+    release_source(cache, source);
+    return pages;
+}
 
 PartResult write_group(SourceCache& cache, const std::string& source_path,
                        const std::string& output_dir, const OutputGroup& group) {
@@ -183,8 +194,10 @@ PartResult write_group(SourceCache& cache, const std::string& source_path,
         path = join_path(output_dir, output_file_name(document_stem(source_path), group));
         error = check_target(output_dir, path);
         if (!error) {
-            PartView view = make_part_view(model, group.first, group.last);
-            error = save_atomically(view, output_dir, path);
+            PartView view = make_part_view(*source->qpdf, model, group.first, group.last);
+            size_t objects = 0;
+            error = save_atomically(view, output_dir, path, objects);
+            source->objects_since_parse += objects;
         }
     } catch (const std::exception& e) {
         error = PartError{PartErrorKind::SourceInvalid, e.what()};

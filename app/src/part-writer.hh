@@ -33,7 +33,7 @@ using PartResult = std::variant<WrittenPart, PartError>;
 // provably unchanged (device, inode, size, mtime and ctime to the
 // nanosecond). Owned by one split job; destroying it releases the document.
 class SourceCache {
-public:
+  public:
     SourceCache();
     ~SourceCache();
     SourceCache(const SourceCache&) = delete;
@@ -42,6 +42,12 @@ public:
     struct Impl;
     std::unique_ptr<Impl> impl;
 };
+
+// The number of pages of the PDF at source_path as write_group sees them,
+// parsing it into cache (so that the first write_group of a job reuses the
+// parse) or reusing the parse already there.
+std::variant<uint64_t, PartError> source_page_count(SourceCache& cache,
+                                                    const std::string& source_path);
 
 // Writes the pages of group from the PDF at source_path (raw bytes) into
 // output_dir / output_file_name(document_stem(source_path), group). The write

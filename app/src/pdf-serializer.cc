@@ -89,7 +89,7 @@ class Serializer {
   public:
     explicit Serializer(PartView& view) : view_(view) {}
 
-    void run(OutputSink& sink) {
+    size_t run(OutputSink& sink) {
         std::string trailer;
         dict_body(trailer, view_.trailer, 0, false);
         while (!pending_.empty()) {
@@ -116,6 +116,7 @@ class Serializer {
             xref_table(sink, entries, trailer);
         else
             xref_stream(sink, entries, trailer);
+        return records_.size();
     }
 
   private:
@@ -387,8 +388,8 @@ class Serializer {
 
 } // namespace
 
-void save_part(PartView& view, OutputSink& sink) {
-    Serializer(view).run(sink);
+size_t save_part(PartView& view, OutputSink& sink) {
+    return Serializer(view).run(sink);
 }
 
 } // namespace vellix

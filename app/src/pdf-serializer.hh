@@ -39,8 +39,9 @@ class StringSink : public OutputSink {
     void put(const char* data, size_t size) override { bytes.append(data, size); }
 };
 
-// Writes the part. Throws std::runtime_error when a stream of the source
-// cannot be read; the sink then holds an incomplete file.
-void save_part(PartView& view, OutputSink& sink);
+// Writes the part and returns the number of objects written. Throws
+// std::runtime_error when a stream of the source cannot be read; the sink
+// then holds an incomplete file.
+size_t save_part(PartView& view, OutputSink& sink);
 
 } // namespace vellix

@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <cstring>
 #include <exception>
-#include <functional>
 #include <optional>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -79,22 +78,42 @@ PartError unreadable(const std::string& what) {
     return PartError{PartErrorKind::SourceUnreadable, what + ": " + std::strerror(errno)};
 }
 
-// Parses with qpdf, turning its exceptions and refusals into errors.
-SourceResult parse(std::shared_ptr<LoadedSource> source,
-                   const std::function<void(QPDF&)>& process) {
-    source->qpdf = std::make_unique<QPDF>();
-    QPDF& qpdf = *source->qpdf;
+// qpdf keeps every object it has parsed until the document goes. Parts
+// read a few objects each, so over a long job the cache would grow to the
+// whole document; a fresh parse of the same unchanged file, which only reads
+// the cross-reference section, lets it go again. The model holds no handle
+// into the old parse.
+constexpr uint64_t objects_before_reparse = 16384;
+
+// A new qpdf document over the source's file or bytes.
+void open_document(LoadedSource& source) {
+    source.qpdf.reset();
+    source.qpdf = std::make_unique<QPDF>();
+    QPDF& qpdf = *source.qpdf;
     qpdf.setLogger(qpdf_logger());
     qpdf.setSuppressWarnings(true);
+    if (source.file)
+        qpdf.processInputSource(source.file);
+    else
+        qpdf.processMemoryFile("source", source.bytes.data(), source.bytes.size());
+    source.objects_since_parse = 0;
+}
+
+// Parses the source and builds its model; the objects read for the model
+// are dropped again by a second, cheap parse.
+SourceResult parse(std::shared_ptr<LoadedSource> source) {
     try {
-        process(qpdf);
+        open_document(*source);
         std::string error;
-        bool built = build_source_model(qpdf, source->model, error);
-        forward_warnings(qpdf);
+        bool built = build_source_model(*source->qpdf, source->model, error);
+        forward_warnings(*source->qpdf);
         if (!built)
             return PartError{PartErrorKind::SourceInvalid, error};
+        open_document(*source);
+        source->qpdf->getWarnings(); // already logged by the first parse
     } catch (const std::exception& e) {
-        forward_warnings(qpdf);
+        if (source->qpdf)
+            forward_warnings(*source->qpdf);
         return PartError{PartErrorKind::SourceInvalid, e.what()};
     }
     return source;
@@ -129,9 +148,7 @@ void forward_warnings(QPDF& qpdf) {
 SourceResult load_source(std::string bytes) {
     auto source = std::make_shared<LoadedSource>();
     source->bytes = std::move(bytes);
-    return parse(source, [&](QPDF& qpdf) {
-        qpdf.processMemoryFile("source", source->bytes.data(), source->bytes.size());
-    });
+    return parse(source);
 }
 
 SourceResult acquire_source(SourceCache& cache, const std::string& path) {
@@ -151,13 +168,22 @@ SourceResult acquire_source(SourceCache& cache, const std::string& path) {
     FileIdentity identity(st);
     if (impl.source && impl.path == path && impl.identity && *impl.identity == identity) {
         impl.source->file->attach(fd);
+        if (impl.source->objects_since_parse >= objects_before_reparse) {
+            try {
+                open_document(*impl.source);
+                impl.source->qpdf->getWarnings();
+            } catch (const std::exception& e) {
+                impl = SourceCache::Impl{};
+                return PartError{PartErrorKind::SourceInvalid, e.what()};
+            }
+        }
         return impl.source;
     }
     impl = SourceCache::Impl{};
     auto source = std::make_shared<LoadedSource>();
     source->file = std::make_shared<SourceFile>(path, st.st_size);
     source->file->attach(fd);
-    auto loaded = parse(source, [&](QPDF& qpdf) { qpdf.processInputSource(source->file); });
+    auto loaded = parse(source);
     if (std::holds_alternative<std::shared_ptr<LoadedSource>>(loaded)) {
         impl.path = path;
         impl.identity = identity;

@@ -22,6 +22,7 @@ struct LoadedSource {
     std::shared_ptr<SourceFile> file; // attached only during a call
     std::unique_ptr<QPDF> qpdf;
     SourceModel model;
+    uint64_t objects_since_parse = 0; // written by parts since qpdf was made
 
     ~LoadedSource();
 };

@@ -20,8 +20,8 @@ bool has_name(QPDFObjectHandle dict, const char* key, const char* name) {
     return value.isName() && value.getName() == name;
 }
 
-bool build_page_tree(SourceModel& model, std::string& error) {
-    auto root = model.catalog.getKey("/Pages");
+bool build_page_tree(SourceModel& model, QPDFObjectHandle catalog, std::string& error) {
+    auto root = catalog.getKey("/Pages");
     if (!root.isIndirect() || !root.isDictionary() || !root.getKey("/Kids").isArray()) {
         error = "the catalog has no page tree";
         return false;
@@ -32,7 +32,7 @@ bool build_page_tree(SourceModel& model, std::string& error) {
         int count;
         QPDFObjectHandle kids;
     };
-    model.nodes.push_back(PageNode{root, 0, 0, {}, {}});
+    model.nodes.push_back(PageNode{root.getObjGen(), 0, 0, {}, {}});
     assign_role(model, root, Role::PageNode, 0);
     auto root_kids = root.getKey("/Kids");
     std::vector<Frame> stack{{0, 0, root_kids.getArrayNItems(), root_kids}};
@@ -45,7 +45,7 @@ bool build_page_tree(SourceModel& model, std::string& error) {
             node.end = model.pages.size();
             if (!stack.empty() && node.end > node.begin) {
                 auto& parent = model.nodes[stack.back().node];
-                parent.kids.push_back(PageKid{node.handle, node.begin, node.end});
+                parent.kids.push_back(PageKid{node.og, node.begin, node.end});
                 parent.kid_nodes.push_back(done);
             }
             continue;
@@ -59,18 +59,18 @@ bool build_page_tree(SourceModel& model, std::string& error) {
         if (kid.hasKey("/Kids")) {
             auto kids = kid.getKey("/Kids");
             auto index = static_cast<uint32_t>(model.nodes.size());
-            model.nodes.push_back(PageNode{kid, model.pages.size(), 0, {}, {}});
+            model.nodes.push_back(PageNode{kid.getObjGen(), model.pages.size(), 0, {}, {}});
             assign_role(model, kid, Role::PageNode, index);
             stack.push_back(Frame{index, 0, kids.isArray() ? kids.getArrayNItems() : 0, kids});
         } else {
             uint64_t index = model.pages.size();
             auto declared = kid.getKey("/Parent");
-            bool parent_ok = declared.isIndirect() &&
-                             declared.getObjGen() == model.nodes[parent].handle.getObjGen();
-            model.pages.push_back(Page{kid, parent, parent_ok, false, {}});
+            bool parent_ok =
+                declared.isIndirect() && declared.getObjGen() == model.nodes[parent].og;
+            model.pages.push_back(Page{kid.getObjGen(), parent, parent_ok});
             assign_role(model, kid, Role::Page, index);
             model.page_index.emplace(object_key(kid), index);
-            model.nodes[parent].kids.push_back(PageKid{kid, index, index + 1});
+            model.nodes[parent].kids.push_back(PageKid{kid.getObjGen(), index, index + 1});
             model.nodes[parent].kid_nodes.push_back(UINT32_MAX);
         }
     }
@@ -78,15 +78,17 @@ bool build_page_tree(SourceModel& model, std::string& error) {
 }
 
 // Walks a name tree (leaf_key "/Names") or number tree ("/Nums") in key
-// order, calling entry(key, value) for each pair and node(handle) for each
-// indirect node. A node met twice is skipped, so a tree that contains itself
-// ends.
+// order, calling entry(key, value, holder, index) for each pair, where
+// holder is the node (null for a direct root) and index the pair's position,
+// and node(handle) for each indirect node. A node met twice is skipped, so a
+// tree that contains itself ends; pairs in direct nodes other than the root
+// cannot be found again and are skipped.
 template <typename Entry, typename Node>
 void walk_tree(QPDFObjectHandle root, const char* leaf_key, Entry entry, Node node) {
     std::unordered_set<uint64_t> seen;
-    std::vector<QPDFObjectHandle> stack{root};
+    std::vector<std::pair<QPDFObjectHandle, bool>> stack{{root, true}};
     while (!stack.empty()) {
-        auto current = stack.back();
+        auto [current, is_root] = stack.back();
         stack.pop_back();
         if (current.isIndirect() && !seen.insert(object_key(current)).second)
             continue;
@@ -95,15 +97,16 @@ void walk_tree(QPDFObjectHandle root, const char* leaf_key, Entry entry, Node no
         if (current.isIndirect())
             node(current);
         auto leaves = current.getKey(leaf_key);
-        if (leaves.isArray()) {
+        if (leaves.isArray() && (current.isIndirect() || is_root)) {
+            QPDFObjGen holder = current.isIndirect() ? current.getObjGen() : QPDFObjGen();
             int count = leaves.getArrayNItems();
             for (int i = 0; i + 1 < count; i += 2)
-                entry(leaves.getArrayItem(i), leaves.getArrayItem(i + 1));
+                entry(leaves.getArrayItem(i), leaves.getArrayItem(i + 1), holder, i / 2);
         }
         auto kids = current.getKey("/Kids");
         if (kids.isArray())
             for (int i = kids.getArrayNItems() - 1; i >= 0; --i)
-                stack.push_back(kids.getArrayItem(i));
+                stack.emplace_back(kids.getArrayItem(i), false);
     }
 }
 
@@ -127,30 +130,30 @@ void index_by_page(const std::vector<NamedDest>& dests,
     std::sort(by_page.begin(), by_page.end());
 }
 
-void build_dests(SourceModel& model) {
-    auto dict = model.catalog.getKey("/Dests");
+void build_dests(SourceModel& model, QPDFObjectHandle catalog) {
+    auto dict = catalog.getKey("/Dests");
     if (dict.isDictionary()) {
-        model.dest_dict = dict;
+        model.has_dest_dict = true;
         if (dict.isIndirect())
             assign_role(model, dict, Role::NameNode, 0);
         for (auto& [key, value] : dict.getDictAsMap()) {
             int64_t target = resolve_explicit(model, value);
-            model.dict_dests.push_back(NamedDest{QPDFObjectHandle::newName(key), value, target});
+            model.dict_dests.push_back(NamedDest{key, QPDFObjGen(), 0, target});
             model.dict_lookup.emplace(key, target);
         }
         index_by_page(model.dict_dests, model.dict_dests_by_page);
     }
-    auto names = model.catalog.getKey("/Names");
+    auto names = catalog.getKey("/Names");
     auto tree = names.isDictionary() ? names.getKey("/Dests") : QPDFObjectHandle::newNull();
     if (tree.isDictionary()) {
-        model.dest_tree = tree;
+        model.has_dest_tree = true;
         walk_tree(
             tree, "/Names",
-            [&](QPDFObjectHandle key, QPDFObjectHandle value) {
+            [&](QPDFObjectHandle key, QPDFObjectHandle value, QPDFObjGen holder, int index) {
                 if (!key.isString())
                     return;
                 int64_t target = resolve_explicit(model, value);
-                model.tree_dests.push_back(NamedDest{key, value, target});
+                model.tree_dests.push_back(NamedDest{key.getStringValue(), holder, index, target});
                 model.tree_lookup.emplace(key.getStringValue(), target);
             },
             [&](QPDFObjectHandle node) { assign_role(model, node, Role::NameNode, 0); });
@@ -158,37 +161,31 @@ void build_dests(SourceModel& model) {
     }
 }
 
-void build_links(SourceModel& model) {
+// Annotations belong to the page whose /Annots lists them; one listed by
+// several pages belongs to all.
+void build_annot_roles(SourceModel& model, QPDF& qpdf) {
     for (uint64_t p = 0; p < model.pages.size(); ++p) {
-        auto& page = model.pages[p];
-        auto annots = page.handle.getKey("/Annots");
+        auto annots = qpdf.getObject(model.pages[p].og).getKey("/Annots");
         if (!annots.isArray())
             continue;
-        page.annots_indirect = annots.isIndirect();
         int count = annots.getArrayNItems();
         for (int i = 0; i < count; ++i) {
             auto annot = annots.getArrayItem(i);
-            if (annot.isIndirect()) {
-                auto [it, added] =
-                    model.roles.try_emplace(object_key(annot), RoleEntry{Role::Annot, p});
-                if (!added && it->second.role == Role::Annot && it->second.index != p)
-                    it->second.index = shared_annot;
-            }
-            if (!annot.isDictionary() || !has_name(annot, "/Subtype", "/Link"))
+            if (!annot.isIndirect())
                 continue;
-            int64_t target = resolve_target(model, annot);
-            if (target >= 0)
-                page.links.push_back(
-                    PageLink{annot, static_cast<size_t>(i), static_cast<uint64_t>(target)});
+            auto [it, added] =
+                model.roles.try_emplace(object_key(annot), RoleEntry{Role::Annot, p});
+            if (!added && it->second.role == Role::Annot && it->second.index != p)
+                it->second.index = shared_annot;
         }
     }
 }
 
-void build_outline(SourceModel& model) {
-    auto root = model.catalog.getKey("/Outlines");
+void build_outline(SourceModel& model, QPDFObjectHandle catalog) {
+    auto root = catalog.getKey("/Outlines");
     if (!root.isIndirect() || !root.isDictionary() || !assign_role(model, root, Role::Outline, 0))
         return;
-    model.outline_root = root;
+    model.outline_root = root.getObjGen();
     struct Frame {
         QPDFObjectHandle next;
         int32_t parent;
@@ -209,7 +206,7 @@ void build_outline(SourceModel& model) {
         bool open = count.isInteger() && count.getIntValue() > 0;
         auto index = static_cast<int32_t>(model.outline.size());
         int64_t target = resolve_target(model, item);
-        model.outline.push_back(OutlineItem{item, parent, target, open});
+        model.outline.push_back(OutlineItem{item.getObjGen(), parent, target, open});
         if (target >= 0)
             model.outline_by_page.emplace_back(target, index);
         else if (target == pageless_target)
@@ -219,27 +216,35 @@ void build_outline(SourceModel& model) {
     std::sort(model.outline_by_page.begin(), model.outline_by_page.end());
 }
 
-void build_labels(SourceModel& model) {
-    auto tree = model.catalog.getKey("/PageLabels");
+void build_labels(SourceModel& model, QPDFObjectHandle catalog) {
+    auto tree = catalog.getKey("/PageLabels");
     if (!tree.isDictionary())
         return;
-    model.label_tree = tree;
+    model.has_labels = true;
     walk_tree(
         tree, "/Nums",
-        [&](QPDFObjectHandle key, QPDFObjectHandle value) {
-            if (key.isInteger() && key.getIntValue() >= 0 && value.isDictionary())
-                model.labels.emplace_back(key.getIntValue(), value);
+        [&](QPDFObjectHandle key, QPDFObjectHandle value, QPDFObjGen, int) {
+            if (!key.isInteger() || key.getIntValue() < 0 || !value.isDictionary())
+                return;
+            PageLabel label{key.getIntValue(), {}, {}, {}};
+            if (auto style = value.getKey("/S"); style.isName())
+                label.style = style.getName();
+            if (auto prefix = value.getKey("/P"); prefix.isString())
+                label.prefix = prefix.getStringValue();
+            if (auto start = value.getKey("/St"); start.isInteger())
+                label.start = start.getIntValue();
+            model.labels.push_back(std::move(label));
         },
         [&](QPDFObjectHandle node) { assign_role(model, node, Role::LabelNode, 0); });
     std::stable_sort(model.labels.begin(), model.labels.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+                     [](const auto& a, const auto& b) { return a.key < b.key; });
 }
 
-void build_fields(SourceModel& model) {
-    auto acroform = model.catalog.getKey("/AcroForm");
+void build_fields(SourceModel& model, QPDFObjectHandle catalog) {
+    auto acroform = catalog.getKey("/AcroForm");
     if (!acroform.isDictionary())
         return;
-    model.acroform = acroform;
+    model.has_acroform = true;
     auto top = acroform.getKey("/Fields");
     if (!top.isArray())
         return;
@@ -256,7 +261,7 @@ void build_fields(SourceModel& model) {
         auto role = model.roles.find(object_key(field));
         bool annot = role != model.roles.end() && role->second.role == Role::Annot;
         bool widget = annot || has_name(field, "/Subtype", "/Widget");
-        model.fields.push_back(FieldNode{field, parent, widget, {}});
+        model.fields.push_back(FieldNode{field.getObjGen(), parent, widget, {}});
         if (parent >= 0)
             model.fields[parent].kids.push_back(index);
         else
@@ -279,8 +284,8 @@ void build_fields(SourceModel& model) {
 // parse an element per tagged paragraph of the whole document, so only its
 // root is marked; elements are recognised by type when something outside
 // the tree refers to one.
-void build_struct_roles(SourceModel& model) {
-    auto root = model.catalog.getKey("/StructTreeRoot");
+void build_struct_roles(SourceModel& model, QPDFObjectHandle catalog) {
+    auto root = catalog.getKey("/StructTreeRoot");
     if (!root.isDictionary())
         return;
     model.has_struct_tree = true;
@@ -324,30 +329,30 @@ int64_t resolve_target(SourceModel& model, QPDFObjectHandle holder) {
 bool build_source_model(QPDF& qpdf, SourceModel& model, std::string& error) {
     model.version = clean_version(qpdf.getPDFVersion());
     model.encrypted = qpdf.isEncrypted();
-    model.trailer = qpdf.getTrailer();
-    if (!model.trailer.isDictionary()) {
+    auto trailer = qpdf.getTrailer();
+    if (!trailer.isDictionary()) {
         error = "no trailer";
         return false;
     }
-    model.xref_kind =
-        has_name(model.trailer, "/Type", "/XRef") ? XrefKind::Stream : XrefKind::Table;
-    model.catalog = model.trailer.getKey("/Root");
-    if (!model.catalog.isIndirect() || !model.catalog.isDictionary()) {
+    model.xref_kind = has_name(trailer, "/Type", "/XRef") ? XrefKind::Stream : XrefKind::Table;
+    auto catalog = trailer.getKey("/Root");
+    if (!catalog.isIndirect() || !catalog.isDictionary()) {
         error = "no document catalog";
         return false;
     }
-    assign_role(model, model.catalog, Role::Never, 0); // the part always rewrites it
-    auto encrypt = model.trailer.getKey("/Encrypt");
+    model.catalog = catalog.getObjGen();
+    assign_role(model, catalog, Role::Never, 0); // the part always rewrites it
+    auto encrypt = trailer.getKey("/Encrypt");
     if (encrypt.isIndirect())
         assign_role(model, encrypt, Role::Never, 0);
-    if (!build_page_tree(model, error))
+    if (!build_page_tree(model, catalog, error))
         return false;
-    build_dests(model);
-    build_links(model);
-    build_outline(model);
-    build_labels(model);
-    build_fields(model);
-    build_struct_roles(model);
+    build_dests(model, catalog);
+    build_annot_roles(model, qpdf);
+    build_outline(model, catalog);
+    build_labels(model, catalog);
+    build_fields(model, catalog);
+    build_struct_roles(model, catalog);
     return true;
 }
 

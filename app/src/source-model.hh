@@ -9,6 +9,7 @@
 #include <qpdf/QPDFObjectHandle.hh>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -21,6 +22,9 @@ inline uint64_t object_key(QPDFObjGen og) {
 }
 inline uint64_t object_key(const QPDFObjectHandle& handle) {
     return object_key(handle.getObjGen());
+}
+inline bool is_object(QPDFObjGen og) {
+    return og.getObj() != 0;
 }
 
 // Where a destination or action leads, besides a 0-based page index.
@@ -49,84 +53,87 @@ struct RoleEntry {
 };
 
 struct PageKid {
-    QPDFObjectHandle handle; // indirect
-    uint64_t begin;          // first page index under it
-    uint64_t end;            // one past the last page index under it
+    QPDFObjGen og;
+    uint64_t begin; // first page index under it
+    uint64_t end;   // one past the last page index under it
 };
 
 struct PageNode {
-    QPDFObjectHandle handle; // indirect
+    QPDFObjGen og;
     uint64_t begin = 0;
     uint64_t end = 0;
     std::vector<PageKid> kids;       // only kids holding pages, in page order
     std::vector<uint32_t> kid_nodes; // node index per kid, or UINT32_MAX for a page
 };
 
-// A link annotation of a page whose target is a page of the document.
-struct PageLink {
-    QPDFObjectHandle annot; // as listed in /Annots: indirect or direct
-    size_t annots_index;
-    uint64_t target;
-};
-
 struct Page {
-    QPDFObjectHandle handle; // indirect
-    uint32_t parent;         // index of the node that lists it
-    bool parent_ok;          // its /Parent names that node
-    bool annots_indirect = false;
-    std::vector<PageLink> links;
+    QPDFObjGen og;
+    uint32_t parent; // index of the node that lists it
+    bool parent_ok;  // its /Parent names that node
 };
 
 struct OutlineItem {
-    QPDFObjectHandle handle; // indirect
-    int32_t parent;          // item index, -1 for the root
+    QPDFObjGen og;
+    int32_t parent; // item index, -1 for the root
     int64_t target;
     bool open;
 };
 
+// A named destination: its value is entry index of the /Names array of the
+// tree node holder (a null holder: the tree's root, written directly in the
+// /Names dictionary), or the key's value in the /Dests dictionary.
 struct NamedDest {
-    QPDFObjectHandle key; // string (tree) or name (dictionary)
-    QPDFObjectHandle value;
+    std::string key; // string bytes (tree) or canonical name (dictionary)
+    QPDFObjGen holder;
+    int index;
     int64_t target;
 };
 
+struct PageLabel {
+    int64_t key;
+    std::string style; // a name such as "/r", or empty
+    std::optional<std::string> prefix;
+    std::optional<long long> start;
+};
+
 struct FieldNode {
-    QPDFObjectHandle handle; // indirect
-    int32_t parent;          // -1 for a top-level field
+    QPDFObjGen og;
+    int32_t parent; // -1 for a top-level field
     bool widget;
     std::vector<uint32_t> kids;
 };
 
+// Plain data only: no handle into the qpdf document, so the document can be
+// parsed afresh (dropping what qpdf has cached) while the model stays valid
+// for the same file.
 struct SourceModel {
     std::string version;
     XrefKind xref_kind = XrefKind::Table;
     bool encrypted = false;
-
-    QPDFObjectHandle trailer;
-    QPDFObjectHandle catalog; // indirect dictionary
+    QPDFObjGen catalog;
 
     std::vector<PageNode> nodes; // nodes[0] is the root of the page tree
     std::vector<Page> pages;
     std::unordered_map<uint64_t, uint64_t> page_index;
 
-    QPDFObjectHandle outline_root;                              // indirect dictionary, or null
+    QPDFObjGen outline_root;                                    // 0 when there is no outline
     std::vector<OutlineItem> outline;                           // in preorder
     std::vector<std::pair<uint64_t, uint32_t>> outline_by_page; // sorted
     std::vector<uint32_t> pageless_outline;
 
-    QPDFObjectHandle dest_tree;        // root of /Names /Dests, or null
+    bool has_dest_tree = false;        // catalog /Names /Dests
     std::vector<NamedDest> tree_dests; // in tree order
     std::vector<std::pair<uint64_t, uint32_t>> tree_dests_by_page;
-    QPDFObjectHandle dest_dict; // catalog /Dests, or null
+    bool has_dest_dict = false; // catalog /Dests
     std::vector<NamedDest> dict_dests;
     std::vector<std::pair<uint64_t, uint32_t>> dict_dests_by_page;
     std::unordered_map<std::string, int64_t> tree_lookup; // string key -> target
     std::unordered_map<std::string, int64_t> dict_lookup; // name -> target
 
-    QPDFObjectHandle label_tree;                              // catalog /PageLabels, or null
-    std::vector<std::pair<int64_t, QPDFObjectHandle>> labels; // sorted by key
+    bool has_labels = false;
+    std::vector<PageLabel> labels; // sorted by key
 
-    QPDFObjectHandle acroform; // catalog /AcroForm dictionary, or null
+    bool has_acroform = false;
     std::vector<FieldNode> fields;
     std::vector<uint32_t> top_fields;
     std::vector<std::pair<uint64_t, uint32_t>> widgets_by_page; // sorted
@@ -139,10 +146,13 @@ struct SourceModel {
 // Builds the model of a loaded document. Fails (returns false, with a reason
 // in error) when the document has no usable catalog or page tree. Bounded by
 // the number of objects: every walk uses an explicit stack and a visited set.
+// Link annotations are not looked at here: a part reads those of its own
+// pages.
 bool build_source_model(QPDF& qpdf, SourceModel& model, std::string& error);
 
 // The page a destination (array, name, string, or dictionary with /D) or a
-// link/outline dictionary (/Dest or /A) leads to.
+// link/outline dictionary (/Dest or /A) leads to. Reads the objects through
+// qpdf; the model only supplies the lookups.
 int64_t resolve_destination(SourceModel& model, QPDFObjectHandle dest);
 int64_t resolve_target(SourceModel& model, QPDFObjectHandle holder);
 

@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         {pages - 1, pages - 1},
         {0, pages - 1}};
     for (auto [first, last] : groups) {
-        auto view = vellix::make_part_view(model, first, last);
+        auto view = vellix::make_part_view(*(*source)->qpdf, model, first, last);
         vellix::StringSink sink;
         try {
             vellix::save_part(view, sink);

@@ -294,6 +294,36 @@ TEST_F(PartWriter, CacheSeesAFileRewrittenInPlace) {
     EXPECT_NE(read_bytes(part).find("0 0 m 90 90 l S"), std::string::npos);
 }
 
+// After parts that read many objects the cache parses the file afresh to
+// let qpdf's object cache go; the parts written after that are the same.
+TEST_F(PartWriter, PartsStayTheSameAcrossAFreshParse) {
+    constexpr int many = 20000;
+    std::string refs;
+    std::map<int, std::string> objects{
+        {1, "<< /Type /Catalog /Pages 2 0 R /Outlines 6 0 R >>"},
+        {2, "<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 /MediaBox [0 0 99 99] >>"},
+        {3, "<< /Type /Page /Parent 2 0 R /Contents 5 0 R /PieceInfo << /Many 8 0 R >> >>"},
+        {4, "<< /Type /Page /Parent 2 0 R /Contents 5 0 R >>"},
+        {5, stream_body("0 0 m 9 9 l S")},
+        {6, "<< /Type /Outlines /First 7 0 R /Last 7 0 R /Count 1 >>"},
+        {7, "<< /Title (two) /Parent 6 0 R /Dest [4 0 R /Fit] >>"},
+    };
+    for (int i = 0; i < many; ++i) {
+        objects[10 + i] = std::to_string(i);
+        refs += std::to_string(10 + i) + " 0 R ";
+    }
+    objects[8] = "[" + refs + "]";
+    auto path = source("many.pdf", raw_pdf(objects));
+    std::vector<std::string> before, after;
+    for (auto* parts : {&before, &after})
+        for (uint64_t p : {0, 1}) {
+            auto part = written(write(path, p, p));
+            parts->push_back(read_bytes(part));
+        }
+    EXPECT_EQ(before, after);
+    EXPECT_NE(after[1].find("(two)"), std::string::npos);
+}
+
 // A page tree and an outline nested tens of thousands deep are walked
 // without recursion.
 TEST_F(PartWriter, DeepNestingDoesNotExhaustTheStack) {
