@@ -153,7 +153,9 @@ SourceResult load_source(std::string bytes) {
 
 SourceResult acquire_source(SourceCache& cache, const std::string& path) {
     auto& impl = *cache.impl;
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a FIFO of that name cannot stall the call; it
+    // fails the regular-file check below.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         impl = SourceCache::Impl{};
         return unreadable("cannot open the source");

@@ -43,7 +43,7 @@ enum class Role : uint8_t {
     NameNode,  // a node of the named-destination tree
     LabelNode, // a node of the page-label number tree
     Field,     // a form field that is not itself a widget annotation
-    Struct,    // anything of the logical structure tree
+    Struct,    // the root of the logical structure tree
     Never,     // /Encrypt, object and cross-reference streams, linearization
 };
 

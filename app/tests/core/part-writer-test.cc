@@ -353,11 +353,34 @@ TEST_F(PartWriter, DeepNestingDoesNotExhaustTheStack) {
     EXPECT_EQ(object_numbers(bytes).size(), 3u + 2 * depth);
 }
 
-TEST_F(PartWriter, GroupBeyondTheDocumentFails) {
-    auto path = source("doc.pdf", one_line_page("0 0 m 1 1 l S"));
-    auto result = write(path, 1, 1);
-    ASSERT_TRUE(std::holds_alternative<PartError>(result));
-    EXPECT_EQ(std::get<PartError>(result).kind, PartErrorKind::SourceInvalid);
+// Sources that cannot give the part fail cleanly, without writing anything
+// and without blocking on a FIFO.
+TEST_F(PartWriter, UnusableSourcesFail) {
+    auto fifo = scratch.path / "fifo.pdf";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_directory(scratch.path / "folder.pdf");
+    struct Case {
+        const char* name;
+        fs::path path;
+        uint64_t first;
+        PartErrorKind kind;
+    };
+    const Case cases[] = {
+        {"missing", scratch.path / "missing.pdf", 0, PartErrorKind::SourceUnreadable},
+        {"folder", scratch.path / "folder.pdf", 0, PartErrorKind::SourceUnreadable},
+        {"fifo", fifo, 0, PartErrorKind::SourceUnreadable},
+        {"text", source("text.pdf", "just some text\n"), 0, PartErrorKind::SourceInvalid},
+        {"no page tree", source("bare.pdf", raw_pdf({{1, "<< /Type /Catalog >>"}})), 0,
+         PartErrorKind::SourceInvalid},
+        {"group beyond the pages", source("one.pdf", one_line_page("0 0 m 1 1 l S")), 1,
+         PartErrorKind::SourceInvalid},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto result = write(c.path, c.first, c.first);
+        ASSERT_TRUE(std::holds_alternative<PartError>(result));
+        EXPECT_EQ(std::get<PartError>(result).kind, c.kind);
+    }
     EXPECT_TRUE(files_in_out().empty());
 }
 
