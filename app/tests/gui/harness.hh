@@ -73,6 +73,9 @@ bool is_shown(GtkWidget* widget);
 // Titles of the rows of a list box, in order.
 std::vector<std::string> row_titles(GtkListBox* list);
 
+// Bodies of the alerts shown now, in any window; closes them.
+std::vector<std::string> take_alerts();
+
 // Writes a small PDF with cairo: pages of the given sizes in points.
 void write_pdf(const std::string& path, const std::vector<std::pair<double, double>>& page_sizes);
 void write_pdf(const std::string& path, int pages, double width = 595.0, double height = 842.0);

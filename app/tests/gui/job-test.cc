@@ -152,36 +152,6 @@ NotificationServer& notifications() {
     return instance;
 }
 
-// Bodies of the alerts shown now; closes them.
-std::vector<std::string> take_alerts() {
-    std::vector<std::string> bodies;
-    std::vector<GtkWidget*> dialogs;
-    GObjectPtr<GListModel> toplevels(gtk_window_get_toplevels(), Own::Ref);
-    for (guint i = 0; i < g_list_model_get_n_items(toplevels.get()); ++i) {
-        GObjectPtr<GtkWidget> window(GTK_WIDGET(g_list_model_get_item(toplevels.get(), i)));
-        for (GtkWidget* found : find_widgets(window.get(), [](GtkWidget* w) {
-                 return g_object_class_find_property(G_OBJECT_GET_CLASS(w), "body") &&
-                        g_object_class_find_property(G_OBJECT_GET_CLASS(w), "heading");
-             }))
-            dialogs.push_back(found);
-    }
-    for (GtkWidget* dialog : dialogs) {
-        CharPtr body;
-        g_object_get(dialog, "body", body.out(), nullptr);
-        bodies.emplace_back(body ? body.get() : "");
-#if ADW_CHECK_VERSION(1, 5, 0)
-        if (ADW_IS_DIALOG(dialog)) {
-            adw_dialog_force_close(ADW_DIALOG(dialog));
-            continue;
-        }
-#endif
-        if (GTK_IS_WINDOW(dialog))
-            gtk_window_destroy(GTK_WINDOW(dialog));
-    }
-    run_until_idle();
-    return bodies;
-}
-
 std::vector<std::string> files_in(const std::string& folder) {
     std::vector<std::string> names;
     if (GDir* dir = g_dir_open(folder.c_str(), 0, nullptr)) {
