@@ -7,6 +7,7 @@
 #include "settings.hh"
 #include "ui/compat.hh"
 #include "ui/intake.hh"
+#include "ui/thumbnails.hh"
 #include "ui/workbench.hh"
 
 #include <algorithm>
@@ -45,7 +46,10 @@ struct SplitJob {
     SplitJob(const Context& context, SplitPlan plan, std::string source, std::string folder)
         : ctx(context), window(context->window), groups(std::move(plan)),
           source_path(std::move(source)), output_dir(std::move(folder)) {}
-    ~SplitJob() { ctx->job_running = false; }
+    ~SplitJob() {
+        ctx->job_running = false;
+        resume_thumbnails(ctx);
+    }
     SplitJob(const SplitJob&) = delete;
     SplitJob& operator=(const SplitJob&) = delete;
 
@@ -176,6 +180,9 @@ void start_split(const Context& ctx) {
         std::make_unique<SplitJob>(ctx, std::move(*plan), *state.document_path, std::move(folder));
     ctx->cancel_requested = false;
     ctx->job_running = true;
+    // The grid is out of sight until the job ends, and drawing it would take
+    // most of the idle time the job needs.
+    pause_thumbnails(ctx);
     show_page(ctx, page::processing);
     set_progress(ctx, 0, total);
     // Below redraw and input, so the progress is painted and "Cancel" is

@@ -148,6 +148,11 @@ void delete_job_ref(gpointer data) {
     delete static_cast<std::shared_ptr<RenderJob>*>(data);
 }
 
+void schedule_steps(const std::shared_ptr<RenderJob>& job) {
+    job->source = g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, render_step_cb,
+                                  new std::shared_ptr<RenderJob>(job), delete_job_ref);
+}
+
 // What a page toggle's handler is bound to.
 struct PageBinding {
     Context ctx;
@@ -346,8 +351,8 @@ void rebuild_page_grid(const Context& ctx, GObjectPtr<PopplerDocument> document)
     job->drawn.assign(count, false);
     job->remaining = count;
     job->last_flush = g_get_monotonic_time();
-    job->source = g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, render_step_cb,
-                                  new std::shared_ptr<RenderJob>(job), delete_job_ref);
+    if (!ctx->job_running)
+        schedule_steps(job);
     renderer_of(ctx)->job = std::move(job);
 }
 
@@ -358,7 +363,25 @@ void stop_thumbnails(const Context& ctx) {
 }
 
 bool thumbnails_pending(const Context& ctx) {
-    return ctx->thumbnails && ctx->thumbnails->job && ctx->thumbnails->job->source != 0;
+    // A paused job still has pictures to draw; a finished or stopped one has
+    // let its document go.
+    return ctx->thumbnails && ctx->thumbnails->job && ctx->thumbnails->job->document;
+}
+
+void pause_thumbnails(const Context& ctx) {
+    if (!ctx->thumbnails || !ctx->thumbnails->job)
+        return;
+    RenderJob& job = *ctx->thumbnails->job;
+    if (job.source)
+        g_source_remove(std::exchange(job.source, 0));
+}
+
+void resume_thumbnails(const Context& ctx) {
+    if (!ctx->thumbnails || !ctx->thumbnails->job)
+        return;
+    const std::shared_ptr<RenderJob>& job = ctx->thumbnails->job;
+    if (!job->source && job->remaining > 0 && job->document)
+        schedule_steps(job);
 }
 
 void set_all_pages(const Context& ctx, bool value) {

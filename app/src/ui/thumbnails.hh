@@ -41,6 +41,11 @@ void rebuild_page_grid(const Context& ctx, GObjectPtr<PopplerDocument> document)
 // Stops rendering the thumbnails of the previous document, if any.
 void stop_thumbnails(const Context& ctx);
 
+// Holds the drawing of thumbnails back while a split runs, so the two do not
+// share the idle time, and lets it go on where it stopped.
+void pause_thumbnails(const Context& ctx);
+void resume_thumbnails(const Context& ctx);
+
 // True while thumbnails of the loaded document are still being drawn.
 bool thumbnails_pending(const Context& ctx);
 

@@ -6,7 +6,9 @@
 #include "ui/thumbnails.hh"
 #include "ui/window-actions.hh"
 
+#include <algorithm>
 #include <climits>
+#include <glib/gstdio.h>
 #include <gtest/gtest.h>
 
 namespace vellix::test {
@@ -135,6 +137,37 @@ TEST(PageGrid, ANewLoadOrAResetStopsTheDrawing) {
     w.activate(ui::action::remove_file);
     EXPECT_FALSE(ui::thumbnails_pending(w.ctx));
     EXPECT_EQ(w.visible_page(), "empty");
+}
+
+// A split started before the pictures are in holds their drawing back until
+// it ends, then the drawing goes on.
+TEST(PageGrid, DrawingWaitsForASplit) {
+    TempDir dir;
+    write_pdf(dir.file("doc.pdf"), 6);
+    g_mkdir(dir.file("out").c_str(), 0700);
+    TestWindow w;
+    g_settings_set_string(w.settings.get(), key::output_dir, dir.file("out").c_str());
+    g_settings_set_boolean(w.settings.get(), key::notify_on_done, FALSE);
+    g_settings_set_boolean(w.settings.get(), key::reveal_on_done, FALSE);
+    ui::load_document(w.ctx, dir.file("doc.pdf"));
+    const auto toggles = page_toggles(w);
+    const auto pictures_in = [&] {
+        return std::count_if(toggles.begin(), toggles.end(), [](GtkToggleButton* t) {
+            return gtk_picture_get_paintable(picture_of(t)) != nullptr;
+        });
+    };
+    gtk_toggle_button_set_active(w.ctx->widgets.mode_cards[2], TRUE); // one file per page
+    // Started without running the loop, so no step of either has run yet.
+    g_action_group_activate_action(G_ACTION_GROUP(w.ctx->actions), "split", nullptr);
+    ASSERT_TRUE(w.ctx->job_running);
+    while (w.ctx->job_running) {
+        g_main_context_iteration(nullptr, FALSE);
+        ASSERT_EQ(pictures_in(), 0);
+    }
+    EXPECT_EQ(w.visible_page(), "done");
+    EXPECT_TRUE(ui::thumbnails_pending(w.ctx));
+    ASSERT_TRUE(wait_for_thumbnails(w));
+    EXPECT_EQ(pictures_in(), 6);
 }
 
 TEST(Selection, TogglesFlagsCountAndPreview) {
