@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <string_view>
 
 namespace vellix::tools {
 
@@ -35,6 +36,15 @@ constexpr double margin = 54;
 constexpr double line_height = 14;
 constexpr uint32_t pages_per_chapter = 10;
 constexpr uint32_t pages_per_part = 50;
+
+// cairo 1.18 drops everything drawn on a page of zero size, its named
+// destinations too, and then aborts while finishing the document because
+// the outline and the links name a destination that does not exist. So a
+// zero-width page is drawn this wide, a width no page size has, and its
+// media box is narrowed in the finished file.
+constexpr double zero_width_stand_in = 613;
+constexpr std::string_view stand_in_box = "/MediaBox [ 0 0 613 ";
+constexpr std::string_view zero_width_box = "/MediaBox [ 0 0 0   ";
 
 constexpr std::array words = {
     "split",   "document", "page",     "range",  "outline",  "section", "chapter", "output",
@@ -252,6 +262,18 @@ void add_outline_items(cairo_surface_t* surface, uint32_t index, uint32_t pages,
                                   cairo_pdf_outline_flags_t{});
 }
 
+// Narrows the media box of the page drawn at the stand-in width to zero
+// width. The replacement has the same length, so every offset of the
+// cross-reference table still holds.
+bool narrow_stand_in_page(std::string& bytes) {
+    static_assert(stand_in_box.size() == zero_width_box.size());
+    const size_t at = bytes.find(stand_in_box);
+    if (at == std::string::npos || bytes.find(stand_in_box, at + 1) != std::string::npos)
+        return false;
+    bytes.replace(at, zero_width_box.size(), zero_width_box);
+    return true;
+}
+
 cairo_status_t append_bytes(void* closure, const unsigned char* data, unsigned int length) {
     static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
     return CAIRO_STATUS_SUCCESS;
@@ -269,6 +291,10 @@ std::optional<std::string> draw_document(const DocumentShape& shape) {
     page_dimensions(shape, 0, width, height);
     std::unique_ptr<cairo_surface_t, SurfaceDeleter> surface(
         cairo_pdf_surface_create_for_stream(append_bytes, &bytes, width, height));
+    // From PDF 1.5 on, cairo 1.18 packs objects into object streams behind a
+    // cross-reference stream; 1.4 keeps the classic table and plain objects
+    // that cairo 1.16 writes and the variants build on.
+    cairo_pdf_surface_restrict_to_version(surface.get(), CAIRO_PDF_VERSION_1_4);
     // A fixed date keeps the output the same from run to run.
     cairo_pdf_surface_set_metadata(surface.get(), CAIRO_PDF_METADATA_TITLE, "Fixture document");
     cairo_pdf_surface_set_metadata(surface.get(), CAIRO_PDF_METADATA_AUTHOR, "Fixture maker");
@@ -279,7 +305,7 @@ std::optional<std::string> draw_document(const DocumentShape& shape) {
     int part_id = CAIRO_PDF_OUTLINE_ROOT, chapter_id = CAIRO_PDF_OUTLINE_ROOT;
     for (uint32_t index = 0; index < shape.pages; ++index) {
         page_dimensions(shape, index, width, height);
-        cairo_pdf_surface_set_size(surface.get(), width, height);
+        cairo_pdf_surface_set_size(surface.get(), width > 0 ? width : zero_width_stand_in, height);
         cairo_pdf_surface_set_page_label(surface.get(), page_label(index, shape.pages).c_str());
         // The document element spans every page. cairo 1.16 loses track of a
         // structure element opened before the first page's size is set, so
@@ -295,6 +321,8 @@ std::optional<std::string> draw_document(const DocumentShape& shape) {
     cr.reset();
     cairo_surface_finish(surface.get());
     if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS)
+        return std::nullopt;
+    if (shape.zero_width_page && !narrow_stand_in_page(bytes))
         return std::nullopt;
     return bytes;
 }
