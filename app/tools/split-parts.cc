@@ -13,13 +13,9 @@
 #include "part-writer.hh"
 #include "split-plan.hh"
 
-#include <qpdf/QPDF.hh>
-#include <qpdf/QPDFPageDocumentHelper.hh>
-
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <exception>
 #include <string_view>
 
 namespace {
@@ -36,16 +32,6 @@ bool parse_every(const char* text, uint32_t& value) {
     const char* end = text + std::strlen(text);
     auto [ptr, ec] = std::from_chars(text, end, value);
     return ec == std::errc() && ptr == end;
-}
-
-// The job gets its page count from the window's loaded document; here the
-// source is loaded once for it. qpdf reads objects lazily, so only the page
-// tree is parsed.
-uint64_t count_pages(const char* path) {
-    QPDF pdf;
-    pdf.setSuppressWarnings(true);
-    pdf.processFile(path);
-    return QPDFPageDocumentHelper(pdf).getAllPages().size();
 }
 
 } // namespace
@@ -69,12 +55,16 @@ int main(int argc, char** argv) {
     const std::string source = argv[1];
     const std::string output_dir = argv[2];
 
-    try {
-        input.page_count = count_pages(source.c_str());
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "split-parts: cannot load %s: %s\n", source.c_str(), e.what());
+    // The job gets its page count from the window's loaded document; here
+    // the count comes from the parse that the first part then reuses.
+    vellix::SourceCache cache;
+    const auto count = vellix::source_page_count(cache, source);
+    if (const auto* error = std::get_if<vellix::PartError>(&count)) {
+        std::fprintf(stderr, "split-parts: cannot load %s: %s\n", source.c_str(),
+                     error->detail.c_str());
         return exit_failed;
     }
+    input.page_count = std::get<uint64_t>(count);
 
     const auto plan = vellix::compute_plan(input);
     if (const auto* error = std::get_if<vellix::PlanError>(&plan)) {
@@ -82,7 +72,6 @@ int main(int argc, char** argv) {
         return exit_bad_plan;
     }
 
-    vellix::SourceCache cache;
     for (const auto& group : std::get<vellix::SplitPlan>(plan)) {
         const auto result = vellix::write_group(cache, source, output_dir, group);
         if (const auto* error = std::get_if<vellix::PartError>(&result)) {
