@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vellix::ui {
@@ -38,14 +39,70 @@ class WeakWindow {
     GWeakRef ref_;
 };
 
+// Keeps slow frames from setting the pace of a job. Every step changes the
+// progress, which asks for a frame; where drawing a frame takes longer than
+// the display's interval (software rendering takes tens of milliseconds for
+// this window) the next frame is due the moment the last one ends, and the
+// job would write one file per frame. After such a frame the progress is
+// left alone for twice the frame's time, so the job gets that long to write;
+// where frames are quick, every step shows its progress.
+class ProgressPacer {
+  public:
+    explicit ProgressPacer(GtkWindow* window) {
+        GdkFrameClock* clock = gtk_widget_get_frame_clock(GTK_WIDGET(window));
+        if (!clock)
+            return;
+        clock_ = GObjectPtr<GdkFrameClock>(clock, Own::Ref);
+        handlers_[0] = g_signal_connect_swapped(clock, "before-paint", G_CALLBACK(begin_cb), this);
+        handlers_[1] = g_signal_connect_swapped(clock, "paint", G_CALLBACK(paint_cb), this);
+        handlers_[2] = g_signal_connect_swapped(clock, "after-paint", G_CALLBACK(end_cb), this);
+    }
+    ~ProgressPacer() {
+        if (clock_)
+            for (gulong handler : handlers_)
+                g_signal_handler_disconnect(clock_.get(), handler);
+    }
+    ProgressPacer(const ProgressPacer&) = delete;
+    ProgressPacer& operator=(const ProgressPacer&) = delete;
+
+    // Whether a progress change now may ask for a frame.
+    bool may_show() const {
+        if (frame_us_ <= slow_frame_us)
+            return true;
+        return g_get_monotonic_time() - painted_at_ >= 2 * frame_us_;
+    }
+
+  private:
+    static constexpr gint64 slow_frame_us = 12000;
+
+    static void begin_cb(ProgressPacer* self) {
+        self->began_at_ = g_get_monotonic_time();
+        self->painting_ = false;
+    }
+    // Frames that only run animations have no paint phase; they say
+    // nothing about the cost of drawing.
+    static void paint_cb(ProgressPacer* self) { self->painting_ = true; }
+    static void end_cb(ProgressPacer* self) {
+        if (!self->painting_)
+            return;
+        self->painted_at_ = g_get_monotonic_time();
+        self->frame_us_ = self->painted_at_ - self->began_at_;
+    }
+
+    GObjectPtr<GdkFrameClock> clock_;
+    gulong handlers_[3] = {};
+    bool painting_ = false;
+    gint64 began_at_ = 0, painted_at_ = 0, frame_us_ = 0;
+};
+
 } // namespace
 
 // One running split. Owned by the idle source that steps it; everything that
 // may change while it runs (plan, source, folder) is copied at the start.
 struct SplitJob {
     SplitJob(const Context& context, SplitPlan plan, std::string source, std::string folder)
-        : ctx(context), window(context->window), groups(std::move(plan)),
-          source_path(std::move(source)), output_dir(std::move(folder)) {}
+        : ctx(context), window(context->window), pacer(GTK_WINDOW(context->window)),
+          groups(std::move(plan)), source_path(std::move(source)), output_dir(std::move(folder)) {}
     ~SplitJob() {
         ctx->job_running = false;
         resume_thumbnails(ctx);
@@ -55,6 +112,7 @@ struct SplitJob {
 
     Context ctx;
     WeakWindow window;
+    ProgressPacer pacer;
     const SplitPlan groups;
     const std::string source_path;
     const std::string output_dir;
@@ -137,7 +195,8 @@ bool split_step(SplitJob& job) {
     }
     job.written.push_back(std::move(*part));
     ++job.next_index;
-    set_progress(job.ctx, job.next_index, total);
+    if (job.pacer.may_show())
+        set_progress(job.ctx, job.next_index, total);
     return true;
 }
 

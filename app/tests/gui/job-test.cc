@@ -342,6 +342,41 @@ TEST(SplitJob, IgnoresASecondStartWhileRunning) {
     EXPECT_EQ(files_in(j.out).size(), 4u);
 }
 
+// Where frames take long to draw (20 ms here) the progress is shown less
+// often than once per file, so the job writes on between frames.
+TEST(SplitJob, SlowFramesDoNotPaceTheJob) {
+    JobWindow j(200);
+    j.w.present();
+    ASSERT_TRUE(run_until([&] { return gtk_widget_get_mapped(GTK_WIDGET(j.w.window)); }));
+    GdkFrameClock* clock = gtk_widget_get_frame_clock(GTK_WIDGET(j.w.window));
+    ASSERT_TRUE(clock);
+    int paints = 0;
+    const gulong count = g_signal_connect_swapped(
+        clock, "after-paint", G_CALLBACK(+[](int* n) { ++*n; }), &paints);
+    // A frame is painted only when something changed.
+    gtk_label_set_text(j.w.ctx->widgets.progress_label, "");
+    ASSERT_TRUE(run_until([&] { return paints > 0; }));
+    const gulong slow = g_signal_connect(clock, "paint", G_CALLBACK(+[](GdkFrameClock*) {
+                                             g_usleep(20000);
+                                         }),
+                                         nullptr);
+    j.start();
+    std::vector<std::string> shown;
+    while (j.w.ctx->job_running) {
+        g_main_context_iteration(nullptr, TRUE);
+        const std::string text = label_text(j.w.ctx->widgets.progress_label);
+        if (j.w.ctx->job_running && (shown.empty() || shown.back() != text))
+            shown.push_back(text);
+    }
+    g_signal_handler_disconnect(clock, slow);
+    g_signal_handler_disconnect(clock, count);
+    run_until_idle();
+    EXPECT_EQ(j.w.visible_page(), "done");
+    EXPECT_EQ(files_in(j.out).size(), 200u);
+    // Without the pacing every file would show its own text.
+    EXPECT_LT(shown.size(), 100u);
+}
+
 TEST(SplitJob, ClosingTheWindowStopsTheJobQuietly) {
     auto j = std::make_unique<JobWindow>(6);
     const std::string out = j->out;
