@@ -44,8 +44,9 @@ class WeakWindow {
 // the display's interval (software rendering takes tens of milliseconds for
 // this window) the next frame is due the moment the last one ends, and the
 // job would write one file per frame. After such a frame the progress is
-// left alone for twice the frame's time, so the job gets that long to write;
-// where frames are quick, every step shows its progress.
+// left alone for twice the frame's time (a tenth of a second at most), so
+// the job gets that long to write; where frames are quick, every step shows
+// its progress.
 class ProgressPacer {
   public:
     explicit ProgressPacer(GtkWindow* window) {
@@ -69,11 +70,14 @@ class ProgressPacer {
     bool may_show() const {
         if (frame_us_ <= slow_frame_us)
             return true;
-        return g_get_monotonic_time() - painted_at_ >= 2 * frame_us_;
+        const gint64 pause = std::min(2 * frame_us_, longest_pause_us);
+        return g_get_monotonic_time() - painted_at_ >= pause;
     }
 
   private:
     static constexpr gint64 slow_frame_us = 12000;
+    // One frame that took unusually long must not freeze the bar.
+    static constexpr gint64 longest_pause_us = 100000;
 
     static void begin_cb(ProgressPacer* self) {
         self->began_at_ = g_get_monotonic_time();
@@ -210,6 +214,22 @@ void delete_job(gpointer data) {
     delete static_cast<SplitJob*>(data);
 }
 
+// Parsing a large source takes from a tenth of a second to seconds; done on
+// a worker before the first step, it leaves the window drawing and taking
+// "Cancel" meanwhile. The cache is the job's alone and nothing else touches
+// it until the steps begin. A failure is left to the first step, which
+// reads the source again and reports it.
+void parse_source_thread(GTask*, gpointer, gpointer data, GCancellable*) {
+    auto* job = static_cast<SplitJob*>(data);
+    (void)source_page_count(job->source, job->source_path);
+}
+
+void source_parsed_cb(GObject*, GAsyncResult*, gpointer data) {
+    // Below redraw and input, so the progress is painted and "Cancel" is
+    // delivered between two files.
+    g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, split_step_cb, data, delete_job);
+}
+
 void ask_for_folder(const Context& ctx) {
     compat::select_folder(GTK_WINDOW(ctx->window), nullptr, true,
                           [ctx](GFile* folder) { split_folder_chosen(ctx, folder); });
@@ -244,9 +264,10 @@ void start_split(const Context& ctx) {
     pause_thumbnails(ctx);
     show_page(ctx, page::processing);
     set_progress(ctx, 0, total);
-    // Below redraw and input, so the progress is painted and "Cancel" is
-    // delivered between two files; nothing is written before the first step.
-    g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, split_step_cb, job.release(), delete_job);
+    // Nothing is written before the first step.
+    GObjectPtr<GTask> task(g_task_new(nullptr, nullptr, source_parsed_cb, job.get()));
+    g_task_set_task_data(task.get(), job.release(), nullptr);
+    g_task_run_in_thread(task.get(), parse_source_thread);
 }
 
 void split_folder_chosen(const Context& ctx, GFile* folder) {
