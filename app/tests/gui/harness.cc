@@ -10,6 +10,7 @@
 #include <gio/gsettingsbackend.h>
 
 #include <cairo-pdf.h>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <glib/gstdio.h>
 
@@ -226,6 +227,46 @@ TempDir::~TempDir() {
 
 std::string tools_dir() {
     return TEST_TOOLS_DIR;
+}
+
+namespace {
+void write_text(const std::string& path, const std::string& text) {
+    std::ofstream(path) << text;
+}
+} // namespace
+
+LaunchRecorder::LaunchRecorder(const std::vector<std::string>& mime_types) {
+    const std::string data = home.file("data"), config = home.file("config");
+    g_mkdir_with_parents((data + "/applications").c_str(), 0700);
+    g_mkdir_with_parents(config.c_str(), 0700);
+    const std::string script = home.file("record-launch");
+    write_text(script, "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + log + "'\n");
+    g_chmod(script.c_str(), 0700);
+    std::string types, defaults = "[Default Applications]\n";
+    for (const auto& type : mime_types) {
+        types += type + ";";
+        defaults += type + "=vellix-launch-recorder.desktop\n";
+    }
+    write_text(data + "/applications/vellix-launch-recorder.desktop",
+               "[Desktop Entry]\nType=Application\nName=Launch recorder\nExec=" + script +
+                   " %u\nMimeType=" + types + "\nNoDisplay=true\n");
+    write_text(config + "/mimeapps.list", defaults);
+    write_text(data + "/applications/mimeapps.list", defaults);
+    g_setenv("XDG_DATA_HOME", data.c_str(), TRUE);
+    g_setenv("XDG_CONFIG_HOME", config.c_str(), TRUE);
+}
+
+std::vector<std::string> LaunchRecorder::opened() const {
+    std::ifstream in(log);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+std::vector<std::string> LaunchRecorder::wait_for(size_t count) const {
+    run_until([&] { return opened().size() >= count; }, 10000);
+    return opened();
 }
 
 } // namespace vellix::test

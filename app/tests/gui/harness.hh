@@ -88,6 +88,22 @@ struct TempDir {
     std::string file(const std::string& name) const { return path + "/" + name; }
 };
 
+// A desktop whose default handler for the given MIME types (for example
+// "inode/directory" or "x-scheme-handler/https") is a script appending each
+// address or path it is given to a file. It sets XDG_DATA_HOME and
+// XDG_CONFIG_HOME, which GLib reads once: make it before anything looks up
+// an application, for example in a static initialiser.
+struct LaunchRecorder {
+    explicit LaunchRecorder(const std::vector<std::string>& mime_types);
+    // What the handler received so far, one entry per launch.
+    std::vector<std::string> opened() const;
+    // Waits for the handler to have received count entries in all.
+    std::vector<std::string> wait_for(size_t count) const;
+
+    TempDir home;
+    std::string log = home.file("opened.txt");
+};
+
 // The test tools folder of the build (fixture maker etc.).
 std::string tools_dir();
 

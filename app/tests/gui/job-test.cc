@@ -7,58 +7,21 @@
 #include "ui/workbench.hh"
 
 #include <algorithm>
-#include <fstream>
 #include <glib/gstdio.h>
 #include <gtest/gtest.h>
 
 namespace vellix::test {
 namespace {
 
-void write_text(const std::string& path, const std::string& text) {
-    std::ofstream(path) << text;
-}
-
-// A desktop whose default handler for folders is a script appending each
-// folder it is given to a file (a local file address reaches it as a path). The XDG folders must be
-// in place before GLib first reads them, hence a static initialiser.
-struct FolderRecorder {
-    TempDir home;
-    std::string log = home.file("opened.txt");
-
-    FolderRecorder() {
-        const std::string data = home.file("data"), config = home.file("config");
-        g_mkdir_with_parents((data + "/applications").c_str(), 0700);
-        g_mkdir_with_parents(config.c_str(), 0700);
-        const std::string script = home.file("record-uri");
-        write_text(script, "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + log + "'\n");
-        g_chmod(script.c_str(), 0700);
-        write_text(data + "/applications/vellix-folder-recorder.desktop",
-                   "[Desktop Entry]\nType=Application\nName=Folder recorder\nExec=" + script +
-                       " %u\nMimeType=inode/directory;\nNoDisplay=true\n");
-        const std::string defaults =
-            "[Default Applications]\ninode/directory=vellix-folder-recorder.desktop\n";
-        write_text(config + "/mimeapps.list", defaults);
-        write_text(data + "/applications/mimeapps.list", defaults);
-        g_setenv("XDG_DATA_HOME", data.c_str(), TRUE);
-        g_setenv("XDG_CONFIG_HOME", config.c_str(), TRUE);
-        // Straight to org.freedesktop.Notifications, served below.
-        g_setenv("GNOTIFICATION_BACKEND", "freedesktop", TRUE);
-    }
-
-    std::vector<std::string> opened() const {
-        std::ifstream in(log);
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(in, line);)
-            lines.push_back(line);
-        return lines;
-    }
-};
-
-FolderRecorder& recorder() {
-    static FolderRecorder instance;
+// The desktop's handler for folders, recording what it is given (a local
+// file address reaches it as a path).
+LaunchRecorder& recorder() {
+    static LaunchRecorder instance({"inode/directory"});
     return instance;
 }
-[[maybe_unused]] const bool recorder_installed = (recorder(), true);
+// Notifications go straight to org.freedesktop.Notifications, served below.
+[[maybe_unused]] const bool desktop_installed =
+    (recorder(), g_setenv("GNOTIFICATION_BACKEND", "freedesktop", TRUE), true);
 
 // A notification server on the session bus that keeps every Notify call.
 struct NotificationServer {

@@ -6,61 +6,15 @@
 #include "ui/compat.hh"
 #include "ui/preferences.hh"
 
-#include <fstream>
 #include <glib/gstdio.h>
 #include <gtest/gtest.h>
-#include <sstream>
 
 namespace vellix::test {
 namespace {
 
-// A desktop whose default handler for web addresses is a script appending
-// each address it is given to a file. The XDG folders must be in place
-// before GLib first reads them, hence a static initialiser.
-struct UriRecorder {
-    TempDir home;
-    std::string log = home.file("opened.txt");
-
-    UriRecorder() {
-        const std::string data = home.file("data"), config = home.file("config");
-        g_mkdir_with_parents((data + "/applications").c_str(), 0700);
-        g_mkdir_with_parents(config.c_str(), 0700);
-        const std::string script = home.file("record-uri");
-        write(script, "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + log + "'\n");
-        g_chmod(script.c_str(), 0700);
-        write(data + "/applications/vellix-uri-recorder.desktop",
-              "[Desktop Entry]\nType=Application\nName=URI recorder\nExec=" + script +
-                  " %u\nMimeType=x-scheme-handler/https;x-scheme-handler/http;\nNoDisplay=true\n");
-        const std::string defaults =
-            "[Default Applications]\nx-scheme-handler/https=vellix-uri-recorder.desktop\n"
-            "x-scheme-handler/http=vellix-uri-recorder.desktop\n";
-        write(config + "/mimeapps.list", defaults);
-        write(data + "/applications/mimeapps.list", defaults);
-        g_setenv("XDG_DATA_HOME", data.c_str(), TRUE);
-        g_setenv("XDG_CONFIG_HOME", config.c_str(), TRUE);
-    }
-
-    static void write(const std::string& path, const std::string& text) {
-        std::ofstream(path) << text;
-    }
-
-    std::vector<std::string> opened() const {
-        std::ifstream in(log);
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(in, line);)
-            lines.push_back(line);
-        return lines;
-    }
-
-    // Waits for the handler to have received count addresses in all.
-    std::vector<std::string> wait_for(size_t count) const {
-        run_until([&] { return opened().size() >= count; }, 10000);
-        return opened();
-    }
-};
-
-UriRecorder& recorder() {
-    static UriRecorder instance;
+// The desktop's handler for web addresses, recording what it is given.
+LaunchRecorder& recorder() {
+    static LaunchRecorder instance({"x-scheme-handler/https", "x-scheme-handler/http"});
     return instance;
 }
 [[maybe_unused]] const bool recorder_installed = (recorder(), true);
