@@ -4,6 +4,7 @@
 #include "i18n.hh"
 #include "settings.hh"
 #include "startup.hh"
+#include "ui/window-actions.hh"
 
 
 #define G_SETTINGS_ENABLE_BACKEND
@@ -63,6 +64,10 @@ TestWindow::~TestWindow() {
         gtk_window_destroy(window);
     }
     run_until_idle();
+}
+
+void TestWindow::open_path(const std::string& path) {
+    activate(ui::action::open_path, g_variant_new_string(path.c_str()));
 }
 
 void TestWindow::activate(const char* action, GVariant* parameter) {
@@ -223,6 +228,13 @@ TempDir::~TempDir() {
     }
     for (auto it = dirs.rbegin(); it != dirs.rend(); ++it)
         g_rmdir(it->c_str());
+}
+
+int child_count(GtkWidget* widget) {
+    int n = 0;
+    for (GtkWidget* c = gtk_widget_get_first_child(widget); c; c = gtk_widget_get_next_sibling(c))
+        ++n;
+    return n;
 }
 
 std::string tools_dir() {

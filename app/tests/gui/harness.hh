@@ -52,6 +52,8 @@ struct TestWindow {
     // Activates a "win." action, optionally with a parameter (floating
     // references are sunk), then runs the loop until idle.
     void activate(const char* action, GVariant* parameter = nullptr);
+    // Loads path through "win.open-path".
+    void open_path(const std::string& path);
     std::string visible_page() const;
     void present();
 };
@@ -69,6 +71,9 @@ GtkWidget* find_with_class(GtkWidget* root, const char* css_class);
 // Whether widget and all its ancestors up to the window are visible and
 // the widget lies on the stack page that is shown.
 bool is_shown(GtkWidget* widget);
+
+// The number of direct children of widget.
+int child_count(GtkWidget* widget);
 
 // Titles of the rows of a list box, in order.
 std::vector<std::string> row_titles(GtkListBox* list);

@@ -29,18 +29,6 @@ std::string title_of(const TestWindow& w) {
     return adw_window_title_get_title(w.ctx->widgets.window_title);
 }
 
-int grid_items(const TestWindow& w) {
-    int n = 0;
-    for (GtkWidget* c = gtk_widget_get_first_child(GTK_WIDGET(w.ctx->widgets.page_grid)); c;
-         c = gtk_widget_get_next_sibling(c))
-        ++n;
-    return n;
-}
-
-void open_path(TestWindow& w, const std::string& path) {
-    w.activate(ui::action::open_path, g_variant_new_string(path.c_str()));
-}
-
 bool make_fixture(const std::string& out, const std::vector<std::string>& args) {
     std::string command = tools_dir() + "/make-fixture '" + out + "'";
     for (const auto& a : args)
@@ -57,26 +45,26 @@ TEST(Load, RefusedFilesShowTheAlertAndChangeNothing) {
     ASSERT_TRUE(make_fixture(dir.file("empty.pdf"), {"--variant zero-pages"}));
 
     TestWindow w;
-    open_path(w, good);
+    w.open_path(good);
     ASSERT_TRUE(take_alerts().empty());
     gtk_toggle_button_set_active(w.ctx->widgets.mode_cards[1], TRUE);
     const auto recent_before = recent_files(w.settings.get());
 
     for (const char* name : {"notes.pdf", "locked.pdf", "empty.pdf", "missing.pdf"}) {
         SCOPED_TRACE(name);
-        open_path(w, dir.file(name));
+        w.open_path(dir.file(name));
         EXPECT_EQ(take_alerts(), std::vector<std::string>{load_failed});
         EXPECT_EQ(w.ctx->state.document_path, good);
         EXPECT_EQ(w.ctx->state.page_count, 3u);
         EXPECT_EQ(title_of(w), "good.pdf");
-        EXPECT_EQ(grid_items(w), 3);
+        EXPECT_EQ(child_count(GTK_WIDGET(w.ctx->widgets.page_grid)), 3);
         EXPECT_EQ(recent_files(w.settings.get()), recent_before);
         EXPECT_EQ(w.visible_page(), "workbench");
     }
 
     // With nothing loaded, a refused file leaves the empty page up.
     TestWindow fresh;
-    open_path(fresh, dir.file("notes.pdf"));
+    fresh.open_path(dir.file("notes.pdf"));
     EXPECT_EQ(take_alerts(), std::vector<std::string>{load_failed});
     EXPECT_EQ(fresh.visible_page(), "empty");
     EXPECT_FALSE(fresh.ctx->state.document_path);
@@ -88,7 +76,7 @@ TEST(Load, EmptyUserPasswordOpens) {
     const std::string path = dir.file("protected.pdf");
     ASSERT_TRUE(make_fixture(path, {"--pages 4", "--variant encrypted-empty"}));
     TestWindow w;
-    open_path(w, path);
+    w.open_path(path);
     EXPECT_TRUE(take_alerts().empty());
     EXPECT_EQ(w.ctx->state.page_count, 4u);
     EXPECT_EQ(w.visible_page(), "workbench");
@@ -103,18 +91,18 @@ TEST(Load, RecentFilesNewestFirstAtMostEight) {
         write_pdf(paths.back(), 1);
     }
     TestWindow w;
-    open_path(w, paths[0]);
-    open_path(w, paths[0]);
+    w.open_path(paths[0]);
+    w.open_path(paths[0]);
     EXPECT_EQ(recent_files(w.settings.get()), std::vector<std::string>{paths[0]});
 
     for (int i = 1; i < 9; ++i)
-        open_path(w, paths[i]);
+        w.open_path(paths[i]);
     const std::vector<std::string> nine = {paths[8], paths[7], paths[6], paths[5],
                                            paths[4], paths[3], paths[2], paths[1]};
     EXPECT_EQ(recent_files(w.settings.get()), nine);
 
     // An entry from the middle moves to the front; nothing else is dropped.
-    open_path(w, paths[4]);
+    w.open_path(paths[4]);
     const std::vector<std::string> moved = {paths[4], paths[8], paths[7], paths[6],
                                             paths[5], paths[3], paths[2], paths[1]};
     EXPECT_EQ(recent_files(w.settings.get()), moved);
@@ -126,20 +114,20 @@ TEST(Load, SecondLoadKeepsSettingsAndClearsSelection) {
     write_pdf(dir.file("first.pdf"), 6);
     write_pdf(dir.file("second.pdf"), 4);
     TestWindow w;
-    open_path(w, dir.file("first.pdf"));
+    w.open_path(dir.file("first.pdf"));
     gtk_editable_set_text(GTK_EDITABLE(w.ctx->widgets.ranges_entry), "1-2");
     gtk_spin_button_set_value(w.ctx->widgets.every_n_spin, 3);
     gtk_toggle_button_set_active(w.ctx->widgets.mode_cards[3], TRUE);
     w.activate(ui::action::select_all);
     EXPECT_STREQ(gtk_label_get_text(w.ctx->widgets.selected_count_label), "6");
 
-    open_path(w, dir.file("second.pdf"));
+    w.open_path(dir.file("second.pdf"));
     EXPECT_EQ(w.ctx->state.mode, SplitMode::SelectedPages);
     EXPECT_EQ(w.ctx->state.ranges_text, "1-2");
     EXPECT_EQ(w.ctx->state.every_n, 3u);
     EXPECT_EQ(w.ctx->state.selection, std::vector<bool>(4, false));
     EXPECT_STREQ(gtk_label_get_text(w.ctx->widgets.selected_count_label), "0");
-    EXPECT_EQ(grid_items(w), 4);
+    EXPECT_EQ(child_count(GTK_WIDGET(w.ctx->widgets.page_grid)), 4);
     EXPECT_EQ(title_of(w), "second.pdf");
     for (GtkWidget* t : find_widgets(GTK_WIDGET(w.ctx->widgets.page_grid),
                                      [](GtkWidget* x) { return GTK_IS_TOGGLE_BUTTON(x); }))
@@ -220,10 +208,10 @@ TEST(Load, IgnoredWhileASplitRuns) {
     write_pdf(dir.file("first.pdf"), 3);
     write_pdf(dir.file("second.pdf"), 5);
     TestWindow w;
-    open_path(w, dir.file("first.pdf"));
+    w.open_path(dir.file("first.pdf"));
     w.ctx->job_running = true;
     ui::show_page(w.ctx, ui::page::processing);
-    open_path(w, dir.file("second.pdf"));
+    w.open_path(dir.file("second.pdf"));
     EXPECT_EQ(w.ctx->state.document_path, dir.file("first.pdf"));
     EXPECT_EQ(w.visible_page(), "processing");
     EXPECT_TRUE(take_alerts().empty());

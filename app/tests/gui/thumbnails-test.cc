@@ -30,18 +30,6 @@ std::string count_label(const TestWindow& w) {
     return gtk_label_get_text(w.ctx->widgets.selected_count_label);
 }
 
-int preview_rows(const TestWindow& w) {
-    int n = 0;
-    for (GtkWidget* c = gtk_widget_get_first_child(GTK_WIDGET(w.ctx->widgets.preview_list)); c;
-         c = gtk_widget_get_next_sibling(c))
-        ++n;
-    return n;
-}
-
-void open_path(TestWindow& w, const std::string& path) {
-    w.activate(ui::action::open_path, g_variant_new_string(path.c_str()));
-}
-
 bool wait_for_thumbnails(const TestWindow& w) {
     return run_until([&] { return !ui::thumbnails_pending(w.ctx); }, 20000);
 }
@@ -174,16 +162,16 @@ TEST(Selection, TogglesFlagsCountAndPreview) {
     TempDir dir;
     write_pdf(dir.file("report.pdf"), 6);
     TestWindow w;
-    open_path(w, dir.file("report.pdf"));
+    w.open_path(dir.file("report.pdf"));
     auto toggles = page_toggles(w);
     ASSERT_EQ(toggles.size(), 6u);
 
     // Outside "Selected pages" a toggle updates the flag and the count only.
-    const int rows_before = preview_rows(w);
+    const int rows_before = child_count(GTK_WIDGET(w.ctx->widgets.preview_list));
     gtk_toggle_button_set_active(toggles[1], TRUE);
     EXPECT_EQ(w.ctx->state.selection, (std::vector<bool>{false, true, false, false, false, false}));
     EXPECT_EQ(count_label(w), "1");
-    EXPECT_EQ(preview_rows(w), rows_before);
+    EXPECT_EQ(child_count(GTK_WIDGET(w.ctx->widgets.preview_list)), rows_before);
     EXPECT_TRUE(gtk_widget_has_css_class(GTK_WIDGET(picture_of(toggles[1])), "selected"));
 
     gtk_toggle_button_set_active(w.ctx->widgets.mode_cards[3], TRUE);
@@ -253,7 +241,7 @@ TEST(Accessibility, ControlsHaveNames) {
     TempDir dir;
     write_pdf(dir.file("doc.pdf"), 1);
     TestWindow w;
-    open_path(w, dir.file("doc.pdf"));
+    w.open_path(dir.file("doc.pdf"));
     struct Case {
         GtkWidget* widget;
         const char* name;
